@@ -1,0 +1,320 @@
+// One run of the demonstration: initialise, then experiments of transmit,
+// iterations and repeat, then shut down.
+
+#include "experiment/experiment.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <utility>
+
+namespace vok {
+namespace {
+
+constexpr AvailableActions kOnlyExit{};
+constexpr AvailableActions kNothing{false, false, false, false, false, false};
+
+std::string fileIn(const std::string& directory, const char* name) {
+  return (std::filesystem::path(directory) / name).string();
+}
+
+// Pointers to the branches of a kind stored branch after branch.
+void pointBranches(std::vector<std::int32_t>& storage, int count, std::int32_t length,
+                   std::vector<std::int32_t*>& pointers) {
+  pointers.resize(static_cast<std::size_t>(count));
+  for (int b = 0; b < count; ++b) {
+    pointers[static_cast<std::size_t>(b)] = storage.data() + std::size_t{1} * b * length;
+  }
+}
+
+}  // namespace
+
+Experiment::Experiment(ExperimentObserver& observer, std::string directory, Sleeper sleeper)
+    : observer_(observer), directory_(std::move(directory)), sleeper_(std::move(sleeper)) {
+  if (!sleeper_) {
+    sleeper_ = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  }
+}
+
+Experiment::~Experiment() = default;
+
+InitStatus Experiment::initialise(std::optional<PaneSize> sourcePane,
+                                  std::optional<PaneSize> bigPane, float p0, std::int32_t seed) {
+  if (running_ || shutDown_) return status_;
+  status_ = InitStatus::Ok;
+  pictureLoaded_ = false;
+  p0_ = p0;
+  seed_ = seed;
+
+  switch (loadPicture(fileIn(directory_, "pic.bmp"), sourcePane, picture_)) {
+    case PictureLoadStatus::Loaded:
+      break;
+    case PictureLoadStatus::FileMissing:
+      status_ = InitStatus::FileMissing;
+      setAvailable(kOnlyExit);
+      observer_.failure(kMessageFileMissing);
+      return status_;
+    case PictureLoadStatus::Not24Bit:
+      status_ = InitStatus::Not24Bit;
+      observer_.failure(kMessageNot24Bit);
+      setAvailable(kOnlyExit);
+      return status_;
+    case PictureLoadStatus::Unsupported:
+      status_ = InitStatus::PictureUnsupported;
+      observer_.failure(kMessagePictureUnsupported);
+      setAvailable(kOnlyExit);
+      return status_;
+  }
+  pictureLoaded_ = true;
+
+  const Picture& pic = picture_.picture;
+  const PaneSize ownSize{pic.width, pic.height};
+  const PaneSize small = sourcePane.value_or(ownSize);
+  const PaneSize big = bigPane.value_or(small);
+  smallPane_ = fitToPane(small.width, small.height, pic.width, pic.height);
+  bigPane_ = fitToPane(big.width, big.height, pic.width, pic.height);
+
+  observer_.settingsInitialised(p0_, seed_);
+
+  codec_ = std::make_unique<Codec>(fileIn(directory_, "encoder.vok"),
+                                   fileIn(directory_, "decoder.vok"), picture_.symbolCount);
+  if (!codec_->loaded()) {
+    codec_.reset();
+    status_ = InitStatus::CodecNotLoaded;
+    setAvailable(kOnlyExit);
+    observer_.failure(kMessageCodecNotLoaded);
+    return status_;
+  }
+  codec_->setQ(kQ);
+  codeRate_ = codec_->codeRate();
+  itert_ = codec_->iterationCount();
+  const int nkCount = codec_->nk();
+  const int nrCount = codec_->nr();
+  length_ = codec_->branchLength();
+  tailFill_ = static_cast<std::int32_t>(std::int64_t{nkCount} * length_ - picture_.symbolCount);
+
+  channel_ = std::make_unique<QaryChannel>();
+  channel_->setQ(kQ);
+  channel_->setSeed(seed_);
+  channel_->reseed();
+
+  const std::size_t infoSymbols = std::size_t{1} * nkCount * length_;
+  const std::size_t checkSymbols = std::size_t{1} * nrCount * length_;
+  sourceInfo_.assign(infoSymbols, 0);
+  receivedInfo_.assign(infoSymbols, 0);
+  decodedInfo_.assign(infoSymbols, 0);
+  sourceCheck_.assign(checkSymbols, 0);
+  receivedCheck_.assign(checkSymbols, 0);
+  pointBranches(sourceInfo_, nkCount, length_, sourceInfoPtr_);
+  pointBranches(receivedInfo_, nkCount, length_, receivedInfoPtr_);
+  pointBranches(decodedInfo_, nkCount, length_, decodedInfoPtr_);
+  pointBranches(sourceCheck_, nrCount, length_, sourceCheckPtr_);
+  pointBranches(receivedCheck_, nrCount, length_, receivedCheckPtr_);
+
+  // Branch i, position x holds picture byte i * L + x: the branches stored
+  // one after another are the picture itself, followed by the tail fill.
+  std::copy_n(picture_.sourceImage.begin(), picture_.symbolCount, sourceInfo_.begin());
+
+  codec_->encode(sourceInfoPtr_.data(), sourceCheckPtr_.data());
+
+  k_ = 0;
+  setAvailable({true, false, false, false, true, true});
+  observer_.valuesChanged(ValueGroup::Code);
+  return status_;
+}
+
+void Experiment::transmit() { submit({RequestKind::Transmit}); }
+void Experiment::iterateOnce() { submit({RequestKind::Iterate}); }
+void Experiment::decodeAll() { submit({RequestKind::DecodeAll}); }
+void Experiment::repeat() { submit({RequestKind::Repeat}); }
+void Experiment::applySettings(float p0, std::int32_t seed) {
+  submit({RequestKind::Settings, p0, seed});
+}
+void Experiment::shutDown() { submit({RequestKind::ShutDown}); }
+
+void Experiment::submit(const Request& request) {
+  if (shutDown_) return;
+  if (running_) {
+    // Requested while the window breathes inside an action: run it once
+    // that action has returned, so no action ever runs nested in another.
+    pending_.push_back(request);
+    return;
+  }
+  running_ = true;
+  perform(request);
+  while (!pending_.empty() && !shutDown_) {
+    const Request next = pending_.front();
+    pending_.pop_front();
+    perform(next);
+  }
+  pending_.clear();
+  running_ = false;
+}
+
+void Experiment::perform(const Request& request) {
+  switch (request.kind) {
+    case RequestKind::Transmit:
+      if (available_.transmit) doTransmit();
+      break;
+    case RequestKind::Iterate:
+      if (available_.iterate) doIterateOnce();
+      break;
+    case RequestKind::DecodeAll:
+      if (available_.decodeAll) doDecodeAll();
+      break;
+    case RequestKind::Repeat:
+      if (available_.repeat) doRepeat();
+      break;
+    case RequestKind::Settings:
+      if (available_.settings) doApplySettings(request.p0, request.seed);
+      break;
+    case RequestKind::ShutDown:
+      doShutDown();
+      break;
+  }
+}
+
+void Experiment::doTransmit() {
+  channel_->setP0(p0_);
+  // Information branches first, then check branches: the order fixes which
+  // random numbers each symbol gets.
+  for (std::size_t i = 0; i < sourceInfoPtr_.size(); ++i) {
+    channel_->transmit(sourceInfoPtr_[i], receivedInfoPtr_[i], length_);
+  }
+  for (std::size_t j = 0; j < sourceCheckPtr_.size(); ++j) {
+    channel_->transmit(sourceCheckPtr_[j], receivedCheckPtr_[j], length_);
+  }
+  assemble(receivedInfo_, picture_.channelImage);
+  std::copy_n(picture_.channelImage.begin(), picture_.symbolCount, picture_.decodedImage.begin());
+  channelErrors_ = countErrors(picture_.channelImage);
+  observer_.valuesChanged(ValueGroup::Channel);
+
+  codec_->loadReceived(receivedInfoPtr_.data(), receivedCheckPtr_.data());
+  k_ = 0;
+  AvailableActions next = available_;
+  next.transmit = false;
+  next.iterate = next.decodeAll = next.repeat = true;
+  setAvailable(next);
+  observer_.redraw();
+}
+
+void Experiment::runIteration(int k) {
+  decoderErrors_ = 0;
+  codec_->iterate(k);
+  codec_->copyDecisions(decodedInfoPtr_.data());
+  assemble(decodedInfo_, picture_.decodedImage);
+  observer_.redraw();
+  observer_.iterationShown(k);
+  decoderErrors_ = countErrors(picture_.decodedImage);
+  observer_.valuesChanged(ValueGroup::Decoder);
+  observer_.breathe();
+}
+
+void Experiment::doIterateOnce() {
+  if (k_ >= itert_) return;
+  runIteration(k_);
+  ++k_;
+  if (k_ >= itert_) {
+    AvailableActions next = available_;
+    next.transmit = next.iterate = next.decodeAll = false;
+    next.repeat = true;
+    setAvailable(next);
+  }
+}
+
+void Experiment::doDecodeAll() {
+  setAvailable(kNothing);
+  // The test uses the decoder errors of the previous iteration; the first
+  // iteration always runs, whatever an earlier experiment left behind.
+  while (k_ < itert_ && (decoderErrors_ != 0 || k_ == 0)) {
+    runIteration(k_);
+    if (pause_ > 0) sleeper_(pause_);
+    ++k_;
+  }
+  setAvailable({false, false, false, true, true, true});
+}
+
+void Experiment::doRepeat() {
+  std::fill(picture_.decodedImage.begin(), picture_.decodedImage.end(), 0xFF);
+  std::fill(picture_.channelImage.begin(), picture_.channelImage.end(), 0xFF);
+  observer_.redraw();
+  k_ = 0;
+  observer_.cleared();
+  AvailableActions next = available_;
+  next.transmit = true;
+  next.iterate = next.decodeAll = next.repeat = false;
+  setAvailable(next);
+}
+
+void Experiment::doApplySettings(float p0, std::int32_t seed) {
+  p0_ = p0;
+  seed_ = seed;
+  channel_->setSeed(seed);
+  channel_->reseed();
+}
+
+void Experiment::doShutDown() {
+  shutDown_ = true;
+  pending_.clear();
+  channel_.reset();
+  codec_.reset();
+  for (auto* branches :
+       {&sourceInfo_, &sourceCheck_, &receivedInfo_, &receivedCheck_, &decodedInfo_}) {
+    std::vector<std::int32_t>().swap(*branches);
+  }
+  for (auto* pointers : {&sourceInfoPtr_, &sourceCheckPtr_, &receivedInfoPtr_, &receivedCheckPtr_,
+                         &decodedInfoPtr_}) {
+    pointers->clear();
+  }
+  picture_ = LoadedPicture{};
+  pictureLoaded_ = false;
+  available_ = kNothing;
+}
+
+void Experiment::setAvailable(const AvailableActions& actions) {
+  available_ = actions;
+  observer_.availabilityChanged();
+}
+
+void Experiment::assemble(const std::vector<std::int32_t>& branches,
+                          std::vector<std::uint8_t>& image) const {
+  // Image byte i * L + x comes from branch i, position x: with the branches
+  // stored one after another that is simply the same index.
+  std::transform(branches.begin(), branches.begin() + picture_.symbolCount, image.begin(),
+                 [](std::int32_t symbol) { return static_cast<std::uint8_t>(symbol & 0xFF); });
+}
+
+std::int64_t Experiment::countErrors(const std::vector<std::uint8_t>& image) const {
+  std::int64_t errors = 0;
+  const std::uint8_t* source = picture_.sourceImage.data();
+  const std::uint8_t* other = image.data();
+  for (std::int32_t i = 0; i < picture_.symbolCount; ++i) errors += source[i] != other[i];
+  return errors;
+}
+
+void Experiment::rebuildCorrectionMap() {
+  if (!pictureLoaded_) return;
+  buildCorrectionMap(picture_.sourceImage.data(), picture_.channelImage.data(),
+                     picture_.decodedImage.data(), picture_.picture.width, picture_.picture.height,
+                     picture_.correctionMap.data());
+}
+
+int Experiment::nk() const { return codec_ ? codec_->nk() : 0; }
+int Experiment::nr() const { return codec_ ? codec_->nr() : 0; }
+
+std::int64_t Experiment::shownSize() const { return std::int64_t{nk()} * length_; }
+
+double Experiment::channelErrorRate() const {
+  return picture_.symbolCount > 0
+             ? static_cast<double>(channelErrors_) / static_cast<double>(picture_.symbolCount)
+             : 0.0;
+}
+
+double Experiment::decoderErrorRate() const {
+  return picture_.symbolCount > 0
+             ? static_cast<double>(decoderErrors_) / static_cast<double>(picture_.symbolCount)
+             : 0.0;
+}
+
+}  // namespace vok

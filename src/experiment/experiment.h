@@ -33,7 +33,8 @@ enum class InitStatus { Ok, FileMissing, Not24Bit, PictureUnsupported, CodecNotL
 
 // The user-visible text of each initialisation failure (UTF-8).
 inline constexpr const char* kMessageFileMissing = "Файл pic.bmp не найден";
-inline constexpr const char* kMessageNot24Bit = "Программа поддерживает только 24-разрядный рисунок";
+inline constexpr const char* kMessageNot24Bit =
+    "Программа поддерживает только 24-разрядный рисунок";
 inline constexpr const char* kMessagePictureUnsupported =
     "Размер или формат рисунка pic.bmp не поддерживается";
 inline constexpr const char* kMessageCodecNotLoaded = "Неверный формат файлов с настройками кодека";
