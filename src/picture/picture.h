@@ -64,8 +64,10 @@ PictureLoadStatus loadPictureFromBytes(std::span<const std::uint8_t> file,
 // paneHeight points and writes the result to `out` (room for w * h * 3
 // bytes), returning its size. Rows and columns are dropped by the same rule
 // (every fourth, every third, or all but every k-th); when nothing would
-// survive, the picture is copied unreduced.
-// REQUIRES: w, h >= 1; paneWidth, paneHeight >= 1.
+// survive, the picture is copied unreduced. `out` may be `pixels` itself
+// (the reduction then works in place). A pane side of 0 counts as infinitely
+// exceeded, so the picture falls back to unreduced.
+// REQUIRES: w, h >= 1; room for w * h * 3 bytes at `pixels` and `out`.
 Picture reducePicture(const std::uint8_t* pixels, std::int32_t w, std::int32_t h,
                       std::int32_t paneWidth, std::int32_t paneHeight, std::uint8_t* out);
 
