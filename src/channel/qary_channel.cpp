@@ -1,0 +1,38 @@
+// The Q-ary symmetric channel: the corruption rule and the Q line of the
+// parameter block.
+#include "channel/qary_channel.h"
+
+#include <string>
+
+#include "channel/error_value.h"
+#include "common/number_text.h"
+#include "common/text_encoding.h"
+
+namespace vok {
+
+void QaryChannel::printSummary(std::FILE* stream) const {
+  const std::string bytes =
+      utf8ToCp1251("\nВероятность ошибки: P0=" + formatExponent(p0(), 2, 6) + "\n");
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+void QaryChannel::transmit(const std::int32_t* src, std::int32_t* dst, std::int32_t count) {
+  const float p0Value = p0();
+  const std::int32_t q = q_;
+  const float d = detail::errorStep(p0Value, q);
+  if (count <= 0) return;
+  RandomGenerator& random = generator();
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::int32_t n = detail::errorValue(random.next(), p0Value, d, q);
+    dst[i] = (src[i] + n) % q;
+  }
+}
+
+void QaryChannel::printParameters(std::FILE* stream) const {
+  Channel::printParameters(stream);
+  const std::string bytes =
+      utf8ToCp1251("Канал с Q=" + std::to_string(q_) + " ортогональными сигналами\n");
+  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+}
+
+}  // namespace vok

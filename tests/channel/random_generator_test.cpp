@@ -1,0 +1,88 @@
+// The generator's sequence: exact states after known seeds, which seed bits
+// matter, and restarts.
+#include "channel/random_generator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace vok {
+namespace {
+
+constexpr double kB = 2147483647.0;
+
+std::vector<double> draws(std::int32_t seed, int count) {
+  RandomGenerator generator;
+  generator.seed(seed);
+  std::vector<double> result;
+  for (int i = 0; i < count; ++i) result.push_back(generator.next());
+  return result;
+}
+
+TEST(RandomGenerator, Seed123GivesTheKnownStatesAndDraws) {
+  RandomGenerator generator;
+  generator.seed(123);
+  EXPECT_EQ(generator.x(), 123u);
+  EXPECT_EQ(generator.y(), 7799u);
+  const std::uint32_t states[3][2] = {
+      {1892666, 1139023746}, {603214, 1758949600}, {1897876, 1153974783}};
+  for (const auto& state : states) {
+    const double draw = generator.next();
+    EXPECT_EQ(generator.x(), state[0]);
+    EXPECT_EQ(generator.y(), state[1]);
+    EXPECT_EQ(draw, static_cast<double>(state[1]) / kB);
+  }
+  EXPECT_NEAR(static_cast<double>(1139023746) / kB, 0.5303992641, 1e-10);
+}
+
+TEST(RandomGenerator, OnlyTheLow21SeedBitsMatter) {
+  const std::vector<double> base = draws(123, 50);
+  EXPECT_EQ(draws(2097275, 50), base);   // 123 + 2^21
+  EXPECT_EQ(draws(-2097029, 50), base);  // 123 - 2^21
+  EXPECT_EQ(draws(-1, 50), draws(2097151, 50));
+  EXPECT_EQ(draws(INT32_MIN, 50), draws(0, 50));
+  EXPECT_NE(draws(124, 50), base);
+}
+
+TEST(RandomGenerator, ReseedRestartsTheSequence) {
+  RandomGenerator generator;
+  generator.seed(123);
+  const double first = generator.next();
+  const double second = generator.next();
+  generator.next();
+  generator.seed(123);
+  EXPECT_EQ(generator.next(), first);
+  EXPECT_EQ(generator.next(), second);
+}
+
+TEST(RandomGenerator, SeedThatZeroesYStillRunsNormally) {
+  RandomGenerator generator;
+  generator.seed(7799);
+  const double first = generator.next();
+  const double second = generator.next();
+  EXPECT_NEAR(first, 0.404053, 1e-6);
+  EXPECT_NEAR(second, 0.601088, 1e-6);
+  EXPECT_EQ(draws(7799 + 2097152, 2), (std::vector<double>{first, second}));
+}
+
+TEST(RandomGenerator, DrawsStayInUnitIntervalOnTheGrid) {
+  RandomGenerator generator;
+  generator.seed(-987654321);
+  for (int i = 0; i < 100000; ++i) {
+    const double draw = generator.next();
+    ASSERT_GE(draw, 0.0);
+    ASSERT_LE(draw, 1.0);
+    ASSERT_LE(generator.x(), RandomGenerator::kMaskA);
+    ASSERT_EQ(draw, static_cast<double>(generator.y()) / kB);
+  }
+}
+
+TEST(RandomGenerator, UnseededBehavesAsSeedZero) {
+  RandomGenerator unseeded;
+  const std::vector<double> expected = draws(0, 10);
+  for (double value : expected) EXPECT_EQ(unseeded.next(), value);
+}
+
+}  // namespace
+}  // namespace vok
