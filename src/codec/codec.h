@@ -73,9 +73,13 @@ class Codec {
   const std::int32_t* syndrome(int j) const;    // S[j], j < nr
 
  private:
-  void allocate();
+  // Checks the code and schedule, bounds the schedule, reduces the delays,
+  // sizes the registers and sets the loaded flag.
+  void initialise(std::int32_t symbolCount);
 
   CodeDescription code_;
+  // The same taps with every delay reduced into 0..L-1.
+  CodeDescription reduced_;
   DecoderSchedule schedule_;
   std::int32_t symbolCount_ = 0;
   std::int32_t length_ = 0;
@@ -86,8 +90,9 @@ class Codec {
   std::vector<std::int32_t> differences_;
   std::vector<std::int32_t> syndromes_;
   // voteScratch: candidate values and counts, voteScratchCapacity() each.
+  // Counts are 64-bit so that any weight w from a file adds up safely.
   std::vector<std::int32_t> voteValues_;
-  std::vector<std::int32_t> voteCounts_;
+  std::vector<std::int64_t> voteCounts_;
 };
 
 }  // namespace vok
