@@ -1,0 +1,134 @@
+// The program's only top-level window: four picture panes (or one enlarged
+// pane), seven read-only fields, six buttons. It creates and drives one
+// `Experiment`: each button calls one of its actions, and the window answers
+// the experiment's notifications by drawing the pictures, retitling the
+// decoded pane, filling its fields and enabling its buttons.
+//
+// A release of the left button over a small pane enlarges that picture into
+// the big pane; a release over the big pane returns to the four panes. The
+// pointer shows a magnifier over whatever a release would act on.
+#ifndef VOK_UI_MAIN_DIALOG_H_
+#define VOK_UI_MAIN_DIALOG_H_
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "experiment/experiment.h"
+#include "experiment/experiment_observer.h"
+#include "ui/channel_settings_dialog.h"
+#include "ui/resources.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vok {
+
+class ImagePane;
+
+class MainDialog : public QDialog, private ExperimentObserver {
+  Q_OBJECT
+
+ public:
+  // The seven fields, in the order of their identifiers.
+  enum class Field {
+    ShownSize,
+    CodeRate,
+    ChannelRate,
+    Itert,
+    DecoderErrors,
+    DecoderRate,
+    ChannelErrors
+  };
+  enum class Button { Transmit, Iterate, DecodeAll, Repeat, Settings, Exit };
+  inline static constexpr int kFieldCount = 7;
+  inline static constexpr int kButtonCount = 6;
+
+  // The experiment reads its files from `directory` and pauses with
+  // `sleeper` (null: sleeps for real) while decoding to the end.
+  explicit MainDialog(std::string directory, Experiment::Sleeper sleeper = nullptr,
+                      QWidget* parent = nullptr);
+  ~MainDialog() override;
+
+  MainDialog(const MainDialog&) = delete;
+  MainDialog& operator=(const MainDialog&) = delete;
+
+  // Small pane n (1: source, 2: channel, 3: decoded, 4: corrections); 0 is
+  // the big pane.
+  ImagePane* pane(int n) const { return panes_[n]; }
+  // The title above small pane n (1..4).
+  QLabel* title(int n) const { return titles_[n - 1]; }
+  QLineEdit* field(Field f) const { return fields_[static_cast<int>(f)]; }
+  QPushButton* button(Button b) const { return buttons_[static_cast<int>(b)]; }
+  // 0 while the four small panes show; n (1..4) while picture n is enlarged.
+  int zoomState() const { return zoomState_; }
+  const Experiment& experiment() const { return *experiment_; }
+  ChannelSettingsDialog& settingsDialog() { return settings_; }
+
+  // Whether the window point (x, y) lies strictly inside the outer rectangle
+  // of `pane`, computed from the window's frame and client rectangles.
+  bool paneContains(const QWidget* pane, int x, int y) const;
+  // Brings the visible panes up to date with the experiment's pictures.
+  void drawPictures();
+  // Shows the four small panes and their titles (true) or the big pane.
+  void showPanes(bool four);
+  // Writes the seven kept field texts into the fields.
+  void refreshFields();
+  // Handles every event already waiting, without waiting for new ones.
+  void drainEvents();
+
+ public slots:
+  // Exit, Escape and close requests: refused with a beep while exit is not
+  // available; otherwise the experiment shuts down and the window ends.
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+
+ private:
+  // ExperimentObserver.
+  void redraw() override;
+  void iterationShown(int k) override;
+  void valuesChanged(ValueGroup group) override;
+  void cleared() override;
+  void breathe() override;
+  void failure(const std::string& text) override;
+  void availabilityChanged() override;
+  void settingsInitialised(float p0, std::int32_t seed) override;
+
+  void buildControls();
+  void startUp();
+  void onSettings();
+  void openAbout();
+  // Makes a program cursor current; keeps the cursor when it cannot load.
+  void useZoomCursor(ZoomCursor which);
+  // Ends the window once the experiment has shut down (a shut down asked
+  // for while an action ran takes effect when that action returns).
+  void finishIfShutDown();
+  void setFieldText(Field f, const QString& text);
+  const std::uint8_t* pictureOf(int n) const;
+
+  ChannelSettingsDialog settings_;
+  std::unique_ptr<Experiment> experiment_;
+  std::array<ImagePane*, 5> panes_{};
+  std::array<QLabel*, 4> titles_{};
+  std::array<QLineEdit*, kFieldCount> fields_{};
+  std::array<QPushButton*, kButtonCount> buttons_{};
+  std::array<QString, kFieldCount> fieldTexts_;
+  int zoomState_ = 0;
+  bool started_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace vok
+
+#endif  // VOK_UI_MAIN_DIALOG_H_
