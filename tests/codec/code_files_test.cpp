@@ -2,6 +2,9 @@
 // schedule, the bounding of p and i, and the sizes derived from them.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
 
 #include "codec/code_description.h"
@@ -261,6 +264,55 @@ TEST(CodecConstruction, BranchLengthRoundsUp) {
   EXPECT_EQ(Codec(code, schedule, 8).branchLength(), 1);
   EXPECT_EQ(Codec(code, schedule, 9).branchLength(), 2);
   EXPECT_EQ(Codec(code, schedule, 3000000).branchLength(), 375000);
+}
+
+std::string sampleText(const std::string& name) {
+  std::ifstream in(std::string(VOK_SAMPLE_DATA_DIR) + "/" + name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(CodecFiles, DamagedFilesNeverCrashAndLoadOnlyWhenWellFormed) {
+  const std::string code = sampleText("encoder.vok");
+  const std::string schedule = sampleText("decoder.vok");
+  ASSERT_FALSE(code.empty());
+  std::mt19937 gen(11);
+  const char alphabet[] = "0123456789-+ \t\n=ikrnvwtcop\0x";
+  for (int round = 0; round < 3000; ++round) {
+    std::string damagedCode = code;
+    std::string damagedSchedule = schedule;
+    for (std::string* text : {&damagedCode, &damagedSchedule}) {
+      const int edits = 1 + static_cast<int>(gen() % 4);
+      for (int e = 0; e < edits; ++e) {
+        const std::size_t at = gen() % text->size();
+        switch (gen() % 4) {
+          case 0:
+            (*text)[at] = alphabet[gen() % (sizeof alphabet - 1)];
+            break;
+          case 1:
+            text->erase(at, 1 + gen() % 8);
+            break;
+          case 2:
+            text->insert(at, 1, alphabet[gen() % (sizeof alphabet - 1)]);
+            break;
+          default:
+            text->resize(at);
+            break;
+        }
+        if (text->empty()) *text = "x";
+      }
+    }
+    CodeDescription parsedCode;
+    if (parseCodeDescription(damagedCode, parsedCode)) {
+      ASSERT_GE(parsedCode.nk, 1);
+      ASSERT_LE(parsedCode.nr, kMaxBranches);
+    }
+    DecoderSchedule parsedSchedule;
+    if (parseDecoderSchedule(damagedSchedule, parsedSchedule)) {
+      ASSERT_EQ(parsedSchedule.p.size(), static_cast<std::size_t>(parsedSchedule.itert));
+    }
+  }
 }
 
 }  // namespace
