@@ -1,21 +1,27 @@
 // The Codec's construction, encoder and syndrome former.
+//
+// Delays are reduced into 0..L-1 once, at construction, so that positions
+// are at most one turn away from the branch. Check sums are formed a chunk
+// of positions at a time: for each tap, the shifted information branch is
+// added to a small array of sums that stays in the first-level cache, which
+// the compiler turns into vector additions.
 #include "codec/codec.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <limits>
 
 namespace vok {
 
 namespace {
 
+// Positions formed per pass of the check sums.
+constexpr std::int32_t kChunk = 1024;
+
 // The non-negative residue of `delay` modulo `length`, for any int32 delay.
 std::int32_t reduceDelay(std::int32_t delay, std::int32_t length) {
   const std::int64_t r = std::int64_t{delay} % length;
   return static_cast<std::int32_t>(r < 0 ? r + length : r);
-}
-
-// (x + d) mod L for x and d in 0..L-1, without overflow.
-std::int32_t ahead(std::int32_t x, std::int32_t d, std::int32_t length) {
-  return x >= length - d ? x - (length - d) : x + d;
 }
 
 bool scheduleIsWellFormed(const DecoderSchedule& s) {
@@ -25,10 +31,18 @@ bool scheduleIsWellFormed(const DecoderSchedule& s) {
          s.p.size() == n && s.i.size() == n;
 }
 
+// value mod q for value >= 0.
+template <typename Sum>
+std::int32_t reduceSum(Sum value, std::int32_t q) {
+  if ((q & (q - 1)) == 0) return static_cast<std::int32_t>(value & static_cast<Sum>(q - 1));
+  return static_cast<std::int32_t>(value % q);
+}
+
 }  // namespace
 
 Codec::Codec(const std::string& codePath, const std::string& schedulePath,
              std::int32_t symbolCount) {
+  setQ(q_);
   switch (readCodeDescription(codePath, code_)) {
     case CodeFileStatus::kRead:
       break;
@@ -52,6 +66,7 @@ Codec::Codec(const std::string& codePath, const std::string& schedulePath,
 
 Codec::Codec(const CodeDescription& code, const DecoderSchedule& schedule, std::int32_t symbolCount)
     : code_(code), schedule_(schedule) {
+  setQ(q_);
   initialise(symbolCount);
 }
 
@@ -61,13 +76,7 @@ void Codec::initialise(std::int32_t symbolCount) {
   symbolCount_ = symbolCount;
   length_ = symbolCount / code_.nk + (symbolCount % code_.nk != 0 ? 1 : 0);
   schedule_.bound(code_.nk, code_.nr);
-
-  reduced_ = code_;
-  for (int i = 0; i < code_.nk; ++i) {
-    for (int j = 0; j < code_.nr; ++j) {
-      for (std::int32_t& d : reduced_.taps[i][j].delays) d = reduceDelay(d, length_);
-    }
-  }
+  buildTapTables();
 
   const std::size_t length = static_cast<std::size_t>(length_);
   const std::size_t capacity = static_cast<std::size_t>(code_.voteScratchCapacity());
@@ -79,55 +88,129 @@ void Codec::initialise(std::int32_t symbolCount) {
   loaded_ = true;
 }
 
+void Codec::buildTapTables() {
+  tapOffsets_.clear();
+  tapDelays_.clear();
+  maxDelay_ = 0;
+  for (int i = 0; i < code_.nk; ++i) {
+    BranchTaps& branch = branchTaps_[i];
+    branch.start = static_cast<std::int32_t>(tapDelays_.size());
+    for (int j = 0; j < code_.nr; ++j) {
+      branch.upTo[j] = static_cast<std::int32_t>(tapDelays_.size()) - branch.start;
+      for (std::int32_t delay : code_.taps[i][j].delays) {
+        const std::int32_t d = reduceDelay(delay, length_);
+        tapDelays_.push_back(d);
+        tapOffsets_.push_back(std::int64_t{j} * length_ - d);
+        maxDelay_ = std::max(maxDelay_, d);
+      }
+    }
+    branch.total = static_cast<std::int32_t>(tapDelays_.size()) - branch.start;
+    for (int p = code_.nr; p <= kMaxBranches; ++p) branch.upTo[p] = branch.total;
+  }
+
+  checkTapBranch_.clear();
+  checkTapDelay_.clear();
+  maxCheckTaps_ = 0;
+  for (int j = 0; j < code_.nr; ++j) {
+    checkTapStart_[j] = static_cast<std::int32_t>(checkTapDelay_.size());
+    for (int i = 0; i < code_.nk; ++i) {
+      for (std::int32_t delay : code_.taps[i][j].delays) {
+        checkTapBranch_.push_back(i);
+        checkTapDelay_.push_back(reduceDelay(delay, length_));
+      }
+    }
+    maxCheckTaps_ = std::max(maxCheckTaps_,
+                             static_cast<std::int32_t>(checkTapDelay_.size()) - checkTapStart_[j]);
+  }
+  checkTapStart_[code_.nr] = static_cast<std::int32_t>(checkTapDelay_.size());
+}
+
+void Codec::setQ(std::int32_t q) {
+  q_ = q;
+  if (q > kMaxTableQ) {
+    voteTable_.clear();
+    voteTable_.shrink_to_fit();
+    voteMask_ = 0;
+    return;
+  }
+  std::int32_t size = 1;
+  while (size < q) size *= 2;
+  voteTable_.assign(static_cast<std::size_t>(size), 0);
+  voteMask_ = size - 1;
+}
+
 float Codec::codeRate() const {
   return static_cast<float>(static_cast<double>(code_.nk) /
                             static_cast<double>(code_.nk + code_.nr));
 }
 
-void Codec::encode(const std::int32_t* const* info, std::int32_t* const* check) const {
-  for (std::int32_t x = 0; x < length_; ++x) {
+bool Codec::narrowSumsSuffice() const {
+  return std::int64_t{maxCheckTaps_} * (q_ - 1) + q_ <= std::numeric_limits<std::int32_t>::max();
+}
+
+template <typename Sum>
+void Codec::checkSums(const std::int32_t* const* info, std::int32_t x0, std::int32_t n, int j,
+                      Sum* sums) const {
+  std::fill(sums, sums + n, Sum{0});
+  for (std::int32_t t = checkTapStart_[j]; t < checkTapStart_[j + 1]; ++t) {
+    const std::int32_t* branch = info[checkTapBranch_[t]];
+    // Positions x0 + d .. x0 + d + n - 1, wrapping once past L - 1.
+    std::int64_t start = std::int64_t{x0} + checkTapDelay_[t];
+    if (start >= length_) start -= length_;
+    const std::int32_t before =
+        static_cast<std::int32_t>(std::min<std::int64_t>(n, length_ - start));
+    const std::int32_t* from = branch + start;
+    for (std::int32_t x = 0; x < before; ++x) sums[x] += from[x];
+    for (std::int32_t x = before; x < n; ++x) sums[x] += branch[x - before];
+  }
+}
+
+template <typename Sum>
+void Codec::formChecks(const std::int32_t* const* info, const std::int32_t* const* received,
+                       std::int32_t* const* out) const {
+  Sum sums[kChunk];
+  for (std::int32_t x0 = 0; x0 < length_; x0 += std::min(kChunk, length_ - x0)) {
+    const std::int32_t n = std::min(kChunk, length_ - x0);
     for (int j = 0; j < code_.nr; ++j) {
-      std::int64_t sum = 0;
-      for (int i = 0; i < code_.nk; ++i) {
-        for (std::int32_t d : reduced_.taps[i][j].delays) {
-          sum += info[i][ahead(x, d, length_)];
-        }
+      checkSums(info, x0, n, j, sums);
+      std::int32_t* target = out[j] + x0;
+      if (received == nullptr) {
+        for (std::int32_t x = 0; x < n; ++x) target[x] = reduceSum(sums[x], q_);
+      } else {
+        const std::int32_t* check = received[j] + x0;
+        for (std::int32_t x = 0; x < n; ++x) target[x] = reduceSum(q_ - check[x] + sums[x], q_);
       }
-      check[j][x] = static_cast<std::int32_t>(sum % q_);
     }
+  }
+}
+
+void Codec::encode(const std::int32_t* const* info, std::int32_t* const* check) const {
+  if (narrowSumsSuffice()) {
+    formChecks<std::int32_t>(info, nullptr, check);
+  } else {
+    formChecks<std::int64_t>(info, nullptr, check);
   }
 }
 
 void Codec::loadReceived(const std::int32_t* const* info, const std::int32_t* const* check) {
   const std::size_t length = static_cast<std::size_t>(length_);
   for (int i = 0; i < code_.nk; ++i) {
-    for (std::size_t x = 0; x < length; ++x) {
-      decisions_[i * length + x] = info[i][x];
-      differences_[i * length + x] = 0;
-    }
+    std::copy(info[i], info[i] + length, decisions_.begin() + i * length);
   }
-  for (int j = 0; j < code_.nr; ++j) {
-    for (std::size_t x = 0; x < length; ++x) syndromes_[j * length + x] = check[j][x];
-  }
-  for (std::int32_t x = 0; x < length_; ++x) {
-    for (int j = 0; j < code_.nr; ++j) {
-      std::int64_t sum = 0;
-      for (int i = 0; i < code_.nk; ++i) {
-        const std::int32_t* u = decision(i);
-        for (std::int32_t d : reduced_.taps[i][j].delays) {
-          sum += u[ahead(x, d, length_)];
-        }
-      }
-      std::int32_t& s = syndromes_[j * length + static_cast<std::size_t>(x)];
-      s = static_cast<std::int32_t>((q_ - s + sum) % q_);
-    }
+  std::fill(differences_.begin(), differences_.end(), 0);
+  std::int32_t* syndromes[kMaxBranches];
+  for (int j = 0; j < code_.nr; ++j) syndromes[j] = syndromes_.data() + j * length;
+  if (narrowSumsSuffice()) {
+    formChecks<std::int32_t>(info, check, syndromes);
+  } else {
+    formChecks<std::int64_t>(info, check, syndromes);
   }
 }
 
 void Codec::copyDecisions(std::int32_t* const* out) const {
   for (int i = 0; i < code_.nk; ++i) {
     const std::int32_t* u = decision(i);
-    for (std::int32_t x = 0; x < length_; ++x) out[i][x] = u[x];
+    std::copy(u, u + length_, out[i]);
   }
 }
 

@@ -9,6 +9,7 @@
 #ifndef VOK_CODEC_CODEC_H_
 #define VOK_CODEC_CODEC_H_
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,8 +37,9 @@ class Codec {
   // No other operation may be used while this is false.
   bool loaded() const { return loaded_; }
 
-  // REQUIRES: q >= 2. Must be set before encode/loadReceived/iterate.
-  void setQ(std::int32_t q) { q_ = q; }
+  // REQUIRES: q >= 2. Must be set before encode/loadReceived/iterate
+  // (256 until then). Sizes the vote's count table.
+  void setQ(std::int32_t q);
   std::int32_t q() const { return q_; }
 
   // nk / (nk + nr) as a float.
@@ -53,11 +55,13 @@ class Codec {
   const DecoderSchedule& schedule() const { return schedule_; }
 
   // check[j][x] = sum over i, d in taps[i][j] of info[i][x + d], mod Q.
-  // Leaves the codec unchanged.
+  // Leaves the codec unchanged. Allocates nothing.
+  // REQUIRES: every symbol in 0..Q-1.
   void encode(const std::int32_t* const* info, std::int32_t* const* check) const;
 
   // U = received information, D = 0, S = recomputed check minus received
-  // check, mod Q. Starts a fresh decoding.
+  // check, mod Q. Starts a fresh decoding. Allocates nothing.
+  // REQUIRES: every symbol in 0..Q-1.
   void loadReceived(const std::int32_t* const* info, const std::int32_t* const* check);
 
   // One decoding pass with the schedule entries of iteration k. Allocates
@@ -73,13 +77,38 @@ class Codec {
   const std::int32_t* syndrome(int j) const;    // S[j], j < nr
 
  private:
-  // Checks the code and schedule, bounds the schedule, reduces the delays,
-  // sizes the registers and sets the loaded flag.
+  // The taps of one information branch, check branch after check branch in
+  // list order, as indexes into tapOffsets_ and tapDelays_.
+  struct BranchTaps {
+    std::int32_t start = 0;  // first tap
+    std::int32_t total = 0;  // taps in all nr check branches
+    // upTo[p]: taps in check branches 0..p-1, the voters when p[k] = p.
+    std::array<std::int32_t, kMaxBranches + 1> upTo{};
+  };
+
+  // Checks the code and schedule, bounds the schedule, builds the tap
+  // tables, sizes the registers and sets the loaded flag.
   void initialise(std::int32_t symbolCount);
+  void buildTapTables();
+
+  // Sums of each check branch's taps over `info` for positions x0..x0+n-1.
+  template <typename Sum>
+  void checkSums(const std::int32_t* const* info, std::int32_t x0, std::int32_t n, int j,
+                 Sum* sums) const;
+  // Encode (received == nullptr) or syndrome forming, with sums of type Sum.
+  template <typename Sum>
+  void formChecks(const std::int32_t* const* info, const std::int32_t* const* received,
+                  std::int32_t* const* out) const;
+  // True when a check sum plus Q cannot overflow an int32.
+  bool narrowSumsSuffice() const;
+
+  // Decodes positions from `high` down to `low`. kWrap: some tap position
+  // y - d may be negative and wraps. kTable: votes count in voteTable_,
+  // else in the candidate list of the voteScratch.
+  template <bool kWrap, bool kTable>
+  void decodePositions(std::int32_t high, std::int32_t low, int k);
 
   CodeDescription code_;
-  // The same taps with every delay reduced into 0..L-1.
-  CodeDescription reduced_;
   DecoderSchedule schedule_;
   std::int32_t symbolCount_ = 0;
   std::int32_t length_ = 0;
@@ -89,10 +118,30 @@ class Codec {
   std::vector<std::int32_t> decisions_;
   std::vector<std::int32_t> differences_;
   std::vector<std::int32_t> syndromes_;
-  // voteScratch: candidate values and counts, voteScratchCapacity() each.
-  // Counts are 64-bit so that any weight w from a file adds up safely.
+
+  // Decoder taps: the syndrome of tap n at position y >= tapDelays_[n] is
+  // syndromes_[tapOffsets_[n] + y], with tapOffsets_[n] = j * L - d.
+  std::array<BranchTaps, kMaxBranches> branchTaps_{};
+  std::vector<std::int64_t> tapOffsets_;
+  std::vector<std::int32_t> tapDelays_;  // reduced into 0..L-1
+  std::int32_t maxDelay_ = 0;            // positions y >= maxDelay_ never wrap
+  // Encoder taps: check branch j's (information branch, reduced delay)
+  // pairs are checkTap*_[checkTapStart_[j] .. checkTapStart_[j + 1]).
+  std::array<std::int32_t, kMaxBranches + 1> checkTapStart_{};
+  std::vector<std::int32_t> checkTapBranch_;
+  std::vector<std::int32_t> checkTapDelay_;
+  std::int32_t maxCheckTaps_ = 0;
+
+  // voteScratch: candidate values and counts, voteScratchCapacity() each,
+  // used when Q is too large for the count table. Counts are 64-bit so that
+  // any weight w adds up safely.
   std::vector<std::int32_t> voteValues_;
   std::vector<std::int64_t> voteCounts_;
+  // Count of every symbol value in the current vote, all 0 between votes;
+  // a power of two >= Q entries, empty when Q > kMaxTableQ.
+  std::vector<std::int64_t> voteTable_;
+  std::int32_t voteMask_ = 0;
+  static constexpr std::int32_t kMaxTableQ = 4096;
 };
 
 }  // namespace vok

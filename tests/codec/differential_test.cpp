@@ -1,0 +1,229 @@
+// The fast encoder, syndrome former and decoder against the straightforward
+// reference: identical check symbols, and identical U, D and S after the load
+// and after every iteration, over random codes, schedules and blocks.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "codec/codec.h"
+#include "codec_test_util.h"
+#include "reference_decoder.h"
+
+namespace vok {
+namespace {
+
+using test::Block;
+using test::ReferenceDecoder;
+
+std::string registersDiffer(const Codec& codec, const ReferenceDecoder& reference) {
+  const std::int32_t length = codec.branchLength();
+  for (int i = 0; i < codec.nk(); ++i) {
+    for (std::int32_t x = 0; x < length; ++x) {
+      if (codec.decision(i)[x] != reference.decision(i)[x]) {
+        return "U[" + std::to_string(i) + "][" + std::to_string(x) + "]";
+      }
+      if (codec.difference(i)[x] != reference.difference(i)[x]) {
+        return "D[" + std::to_string(i) + "][" + std::to_string(x) + "]";
+      }
+    }
+  }
+  for (int j = 0; j < codec.nr(); ++j) {
+    for (std::int32_t x = 0; x < length; ++x) {
+      if (codec.syndrome(j)[x] != reference.syndrome(j)[x]) {
+        return "S[" + std::to_string(j) + "][" + std::to_string(x) + "]";
+      }
+    }
+  }
+  return "";
+}
+
+std::int32_t randomDelay(std::mt19937& gen, std::int32_t length) {
+  switch (gen() % 8) {
+    case 0:
+      return -static_cast<std::int32_t>(gen() % (3 * static_cast<std::uint32_t>(length)));
+    case 1:
+      return static_cast<std::int32_t>(gen() % (5 * static_cast<std::uint32_t>(length)));
+    case 2:
+      return gen() % 2 == 0 ? INT32_MIN + static_cast<std::int32_t>(gen() % 100)
+                            : INT32_MAX - static_cast<std::int32_t>(gen() % 100);
+    default:
+      return static_cast<std::int32_t>(gen() % static_cast<std::uint32_t>(length));
+  }
+}
+
+int pick(std::mt19937& gen, std::initializer_list<int> choices) {
+  return *(choices.begin() + gen() % choices.size());
+}
+
+struct RandomCase {
+  CodeDescription code;
+  DecoderSchedule schedule;
+  std::int32_t symbolCount = 0;
+  std::int32_t q = 256;
+};
+
+RandomCase randomCase(std::mt19937& gen) {
+  RandomCase c;
+  c.code.nk = gen() % 3 == 0 ? 1 + static_cast<int>(gen() % 16) : 1 + static_cast<int>(gen() % 4);
+  c.code.nr = gen() % 3 == 0 ? 1 + static_cast<int>(gen() % 16) : 1 + static_cast<int>(gen() % 4);
+  const std::int32_t length = gen() % 4 == 0 ? 1 + static_cast<std::int32_t>(gen() % 5)
+                                             : 1 + static_cast<std::int32_t>(gen() % 300);
+  c.symbolCount = length * c.code.nk - static_cast<std::int32_t>(gen() % c.code.nk);
+  if (c.symbolCount < 1) c.symbolCount = 1;
+  const std::int32_t realLength = (c.symbolCount + c.code.nk - 1) / c.code.nk;
+  for (int i = 0; i < c.code.nk; ++i) {
+    for (int j = 0; j < c.code.nr; ++j) {
+      const int count = pick(gen, {0, 1, 1, 2, 3, 5});
+      for (int n = 0; n < count; ++n) {
+        c.code.taps[i][j].delays.push_back(randomDelay(gen, realLength));
+      }
+    }
+  }
+  const int itert = 1 + static_cast<int>(gen() % 6);
+  c.schedule = test::uniformSchedule(itert, 0, 0, 0, 0);
+  for (int k = 0; k < itert; ++k) {
+    c.schedule.w[k] = pick(gen, {0, 1, 1, 2, 3, -1, 7});
+    c.schedule.t[k] = pick(gen, {0, 0, 1, 2, -1, -2});
+    c.schedule.c[k] = static_cast<int>(gen() % 5);
+    c.schedule.o[k] = static_cast<int>(gen() % 5);
+    c.schedule.p[k] = pick(gen, {0, 0, -1, 1, 2, 3, 17});
+    c.schedule.i[k] = pick(gen, {0, 0, -1, 1, 2, 17});
+  }
+  c.q = pick(gen, {256, 256, 256, 2, 3, 7, 4096, 5000});
+  return c;
+}
+
+// Random symbols, or a codeword with a few errors, so that corrections happen.
+void fillReceived(std::mt19937& gen, const Codec& codec, Block& block) {
+  const std::int32_t q = codec.q();
+  for (auto& branch : block.info) {
+    for (auto& symbol : branch) symbol = static_cast<std::int32_t>(gen() % q);
+  }
+  if (gen() % 3 == 0) {
+    for (auto& branch : block.check) {
+      for (auto& symbol : branch) symbol = static_cast<std::int32_t>(gen() % q);
+    }
+    return;
+  }
+  codec.encode(block.infoPtrs.data(), block.checkPtrs.data());
+  const std::uint32_t rate = 2 + gen() % 10;
+  for (auto* branches : {&block.info, &block.check}) {
+    for (auto& branch : *branches) {
+      for (auto& symbol : branch) {
+        if (gen() % rate == 0) symbol = static_cast<std::int32_t>(gen() % q);
+      }
+    }
+  }
+}
+
+TEST(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
+  std::mt19937 gen(20261207);
+  int applied = 0;
+  for (int round = 0; round < 1500; ++round) {
+    const RandomCase c = randomCase(gen);
+    Codec codec(c.code, c.schedule, c.symbolCount);
+    ASSERT_TRUE(codec.loaded());
+    codec.setQ(c.q);
+    ReferenceDecoder reference(codec);
+    SCOPED_TRACE("round " + std::to_string(round) + " nk=" + std::to_string(c.code.nk) +
+                 " nr=" + std::to_string(c.code.nr) + " L=" + std::to_string(codec.branchLength()) +
+                 " Q=" + std::to_string(c.q));
+
+    Block block(codec);
+    fillReceived(gen, codec, block);
+    Block fastChecks = block;
+    Block referenceChecks = block;
+    codec.encode(block.infoPtrs.data(), fastChecks.checkPtrs.data());
+    reference.encode(block.infoPtrs.data(), referenceChecks.checkPtrs.data());
+    ASSERT_EQ(fastChecks.check, referenceChecks.check);
+
+    codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    ASSERT_EQ(registersDiffer(codec, reference), "") << "after load";
+    // The schedule in order, then a few iterations again in any order.
+    std::vector<int> order;
+    for (int k = 0; k < codec.iterationCount(); ++k) order.push_back(k);
+    for (int extra = 0; extra < 2; ++extra) {
+      order.push_back(static_cast<int>(gen() % codec.iterationCount()));
+    }
+    for (int k : order) {
+      codec.iterate(k);
+      reference.iterate(k);
+      ASSERT_EQ(registersDiffer(codec, reference), "") << "after iteration " << k;
+    }
+    for (int i = 0; i < codec.nk(); ++i) {
+      for (std::int32_t x = 0; x < codec.branchLength(); ++x)
+        applied += codec.difference(i)[x] != 0;
+    }
+  }
+  EXPECT_GT(applied, 10000) << "the cases must exercise corrections";
+}
+
+TEST(FastCodecMatchesReference, OnTheBuiltInCodeAfterANoisyChannel) {
+  std::mt19937 gen(123);
+  for (std::int32_t symbolCount : {30000, 16001}) {
+    Codec codec(CodeDescription::builtIn(), DecoderSchedule::builtIn(), symbolCount);
+    ReferenceDecoder reference(codec);
+    Block block(codec);
+    for (auto& branch : block.info) {
+      for (auto& symbol : branch) symbol = static_cast<std::int32_t>(gen() % 256);
+    }
+    codec.encode(block.infoPtrs.data(), block.checkPtrs.data());
+    for (auto* branches : {&block.info, &block.check}) {
+      for (auto& branch : *branches) {
+        for (auto& symbol : branch) {
+          if (gen() % 4 == 0) symbol = (symbol + 1 + static_cast<std::int32_t>(gen() % 255)) % 256;
+        }
+      }
+    }
+    codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    for (int k = 0; k < codec.iterationCount(); ++k) {
+      codec.iterate(k);
+      reference.iterate(k);
+      ASSERT_EQ(registersDiffer(codec, reference), "") << "N=" << symbolCount << " k=" << k;
+    }
+  }
+}
+
+TEST(FastCodecMatchesReference, WhenTiesAreAppliedUnderNegativeThresholds) {
+  // Threshold -1 applies margin-0 votes, so the winner of a tie (the first
+  // candidate in list order) decides the correction.
+  std::mt19937 gen(77);
+  for (int round = 0; round < 300; ++round) {
+    CodeDescription code;
+    code.nk = 1 + static_cast<int>(gen() % 3);
+    code.nr = 1 + static_cast<int>(gen() % 4);
+    for (int i = 0; i < code.nk; ++i) {
+      for (int j = 0; j < code.nr; ++j) {
+        const int count = static_cast<int>(gen() % 4);
+        for (int n = 0; n < count; ++n)
+          code.taps[i][j].delays.push_back(static_cast<int>(gen() % 9));
+      }
+    }
+    const DecoderSchedule schedule =
+        test::uniformSchedule(3, pick(gen, {0, 1, 2, -1}), pick(gen, {-1, -2}), 0, 0);
+    Codec codec(code, schedule, code.nk * 9);
+    codec.setQ(pick(gen, {3, 4, 256}));
+    ReferenceDecoder reference(codec);
+    Block block(codec);
+    for (auto* branches : {&block.info, &block.check}) {
+      for (auto& branch : *branches) {
+        for (auto& symbol : branch) symbol = static_cast<std::int32_t>(gen() % codec.q());
+      }
+    }
+    codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    for (int k = 0; k < 3; ++k) {
+      codec.iterate(k);
+      reference.iterate(k);
+      ASSERT_EQ(registersDiffer(codec, reference), "") << "round " << round << " k=" << k;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vok
