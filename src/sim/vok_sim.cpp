@@ -8,13 +8,17 @@
 
 #include "sim/command_registry.h"
 #include "sim/run_command.h"
+#include "sim/sweep_command.h"
 
 namespace vok::sim {
 
 namespace {
 
 // Every subcommand of vok-sim registers itself here.
-void addAllCommands(CommandRegistry& registry) { addRunCommand(registry); }
+void addAllCommands(CommandRegistry& registry) {
+  addRunCommand(registry);
+  addSweepCommands(registry);
+}
 
 }  // namespace
 

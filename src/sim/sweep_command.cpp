@@ -1,0 +1,441 @@
+// `vok-sim sweep` and `vok-sim merge`: options, the loop over the points,
+// the result file, the figure and the readable table.
+#include "sim/sweep_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "codec/codec.h"
+#include "common/number_text.h"
+#include "experiment/experiment.h"
+#include "sim/run_command.h"
+#include "sim/sweep_capacity.h"
+#include "sim/sweep_csv.h"
+#include "sim/sweep_options.h"
+#include "sim/sweep_plot.h"
+#include "sim/sweep_progress.h"
+#include "sim/sweep_seeding.h"
+
+namespace vok::sim {
+namespace {
+
+constexpr std::int64_t kMaxBlocks = std::int64_t{1} << 40;
+
+// The source of a sweep, or the failure that stopped its making.
+struct SourceOrFailure {
+  std::unique_ptr<SweepSource> source;
+  std::string kind;
+  std::string failure;  // Russian message (UTF-8) when no source
+};
+
+SourceOrFailure makeSource(const SweepSettings& settings) {
+  SourceOrFailure result;
+  const std::filesystem::path directory(settings.directory.value_or("."));
+  std::vector<std::int32_t> information;
+  if (settings.randomSymbols) {
+    result.kind = "random";
+    information = randomInformation(settings.seed, *settings.randomSymbols);
+  } else {
+    result.kind = "picture";
+    LoadedPicture loaded;
+    switch (loadPicture((directory / "pic.bmp").string(), settings.pane, loaded)) {
+      case PictureLoadStatus::Loaded:
+        break;
+      case PictureLoadStatus::FileMissing:
+        result.failure = kMessageFileMissing;
+        return result;
+      case PictureLoadStatus::Not24Bit:
+        result.failure = kMessageNot24Bit;
+        return result;
+      case PictureLoadStatus::Unsupported:
+        result.failure = kMessagePictureUnsupported;
+        return result;
+    }
+    information.assign(loaded.sourceImage.begin(), loaded.sourceImage.begin() + loaded.symbolCount);
+  }
+  const auto n = static_cast<std::int32_t>(information.size());
+  std::unique_ptr<SweepSource> source;
+  if (settings.randomSymbols && !settings.directory) {
+    source = std::make_unique<SweepSource>(CodeDescription::builtIn(), DecoderSchedule::builtIn(),
+                                           std::move(information));
+  } else {
+    const Codec codec((directory / "encoder.vok").string(), (directory / "decoder.vok").string(),
+                      n);
+    if (codec.loaded()) {
+      source =
+          std::make_unique<SweepSource>(codec.code(), codec.schedule(), std::move(information));
+    }
+  }
+  if (!source || !source->valid()) {
+    result.failure = kMessageCodecNotLoaded;
+    return result;
+  }
+  result.source = std::move(source);
+  return result;
+}
+
+void sortRows(std::vector<SweepRow>& rows) {
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const SweepRow& a, const SweepRow& b) { return a.p0 < b.p0; });
+}
+
+std::string pad(std::string text, std::size_t width) {
+  if (text.size() < width) text.insert(0, width - text.size(), ' ');
+  return text;
+}
+
+void printTableHeader(std::ostream& out) {
+  out << pad("P0", 8) << pad("blocks", 9) << pad("channel SER", 13) << pad("decoder SER", 13)
+      << pad("block ER", 12) << pad("iterations", 12) << pad("symbols/s", 12) << '\n';
+}
+
+std::string fixedText(double value, int decimals) {
+  std::array<char, 400> buffer{};
+  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                               std::chars_format::fixed, decimals);
+  return std::string(buffer.data(), r.ptr);
+}
+
+void printRow(std::ostream& out, const SweepRow& row) {
+  const PointTotals& t = row.totals;
+  out << pad(p0Text(row.p0), 8) << pad(std::to_string(t.blocks), 9)
+      << pad(formatExponent(t.channelErrorRate()), 13)
+      << pad(formatExponent(t.decoderErrorRate()), 13)
+      << pad(formatExponent(t.blockErrorRate()), 12) << pad(fixedText(t.meanIterations(), 2), 12)
+      << pad(fixedText(row.throughput, 0), 12) << '\n';
+}
+
+PlotInfo plotInfo(const SweepMetadata& m) {
+  PlotInfo info;
+  info.nk = m.nk;
+  info.nr = m.nr;
+  info.q = m.q;
+  info.symbols = m.symbols;
+  info.itert = m.itert;
+  const double rate =
+      static_cast<double>(static_cast<float>(m.nk) / static_cast<float>(m.nk + m.nr));
+  info.capacityP0 = capacityLimitP0(rate, m.q);
+  return info;
+}
+
+bool writeOutputs(const SweepTable& table, const std::optional<std::string>& csv,
+                  const std::optional<std::string>& svg, const char* command, std::ostream& err) {
+  if (csv && !writeFileAtomically(*csv, formatSweepCsv(table))) {
+    err << "vok-sim " << command << ": cannot write " << *csv << '\n';
+    return false;
+  }
+  if (svg) {
+    std::vector<PlotPoint> points;
+    for (const SweepRow& row : table.rows) {
+      points.push_back(
+          PlotPoint{row.p0, row.totals.channelErrorRate(), row.totals.decoderErrorRate()});
+    }
+    if (!writeFileAtomically(*svg, renderSweepSvg(points, plotInfo(table.metadata)))) {
+      err << "vok-sim " << command << ": cannot write " << *svg << '\n';
+      return false;
+    }
+  }
+  return true;
+}
+
+bool progressWanted(const CommandStreams& streams) {
+  return &streams.err == &std::cerr && isatty(STDERR_FILENO) == 1;
+}
+
+}  // namespace
+
+std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
+                                                 std::string& error) {
+  SweepSettings s;
+  s.directory = texts.directory;
+  if (texts.random) {
+    const auto n = parseCount(*texts.random, 1, kMaxRandomSymbols);
+    if (!n) {
+      error = "--random: '" + *texts.random + "' is not a whole number from 1 to " +
+              std::to_string(kMaxRandomSymbols);
+      return std::nullopt;
+    }
+    s.randomSymbols = static_cast<std::int32_t>(*n);
+  }
+  if (texts.pane) {
+    if (texts.random) {
+      error = "--pane: only a picture is reduced, not --random symbols";
+      return std::nullopt;
+    }
+    s.pane = parsePaneText(*texts.pane);
+    if (!s.pane) {
+      error = "--pane: '" + *texts.pane + "' is not WxH";
+      return std::nullopt;
+    }
+  }
+  const auto points = parseP0List(texts.p0, error);
+  if (!points) return std::nullopt;
+  s.points = *points;
+  const auto blocks = parseCount(texts.blocks, 1, kMaxBlocks);
+  if (!blocks) {
+    error = "--blocks: '" + texts.blocks + "' is not a positive whole number";
+    return std::nullopt;
+  }
+  s.blocks = *blocks;
+  const auto minErrors = parseCount(texts.minErrors, 0, kMaxBlocks);
+  if (!minErrors) {
+    error = "--min-errors: '" + texts.minErrors + "' is not a whole number >= 0";
+    return std::nullopt;
+  }
+  s.minErrors = *minErrors;
+  if (texts.threads) {
+    const auto threads = parseCount(*texts.threads, 1, 1024);
+    if (!threads) {
+      error = "--threads: '" + *texts.threads + "' is not a whole number from 1 to 1024";
+      return std::nullopt;
+    }
+    s.threads = static_cast<int>(*threads);
+  } else {
+    s.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  }
+  const auto seed = parseSeedText(texts.seed);
+  if (!seed) {
+    error = "--seed: '" + texts.seed + "' is not a number";
+    return std::nullopt;
+  }
+  s.seed = *seed;
+  s.csv = texts.csv;
+  s.svg = texts.svg;
+  s.resume = texts.resume;
+  if (s.resume && !s.csv) {
+    error = "--resume needs --csv FILE to continue from";
+    return std::nullopt;
+  }
+  if (texts.shard) {
+    s.shard = parseShardText(*texts.shard);
+    if (!s.shard) {
+      error = "--shard: '" + *texts.shard + "' is not I/N with 1 <= I <= N";
+      return std::nullopt;
+    }
+  }
+  return s;
+}
+
+int runSweep(const SweepSettings& settings, CommandStreams& streams) {
+  SourceOrFailure made = makeSource(settings);
+  if (!made.source) {
+    streams.err << made.failure << '\n';
+    return kExitInitFailure;
+  }
+  const SweepSource& source = *made.source;
+  SweepTable table;
+  table.metadata = describeSweep(source, made.kind, settings.seed, settings.blocks,
+                                 settings.minErrors, settings.shard);
+
+  if (settings.resume && std::filesystem::exists(*settings.csv)) {
+    const std::optional<std::string> text = readWholeFile(*settings.csv);
+    std::string error = "cannot read the file";
+    std::optional<SweepTable> old = text ? parseSweepCsv(*text, error) : std::nullopt;
+    if (!old) {
+      streams.err << "vok-sim sweep: --resume: " << *settings.csv << ": " << error << '\n';
+      return kExitBadArguments;
+    }
+    const bool sameShard =
+        old->metadata.shard.has_value() == settings.shard.has_value() &&
+        (!settings.shard || (old->metadata.shard->index == settings.shard->index &&
+                             old->metadata.shard->count == settings.shard->count));
+    if (!old->metadata.sameSimulation(table.metadata) || !sameShard) {
+      streams.err << "vok-sim sweep: --resume: " << *settings.csv
+                  << " was made by a different sweep (source, code, seed, blocks, min-errors "
+                     "or shard differ)\n";
+      return kExitBadArguments;
+    }
+    table.rows = std::move(old->rows);
+  }
+
+  std::vector<float> todo;
+  for (float p0 : settings.points) {
+    const bool done = std::any_of(table.rows.begin(), table.rows.end(),
+                                  [&](const SweepRow& row) { return row.p0 == p0; });
+    if (!done) todo.push_back(p0);
+  }
+
+  const PlotInfo info = plotInfo(table.metadata);
+  streams.out << "Sweep of " << source.symbolCount() << ' ' << made.kind
+              << " symbols per block; code nk=" << source.nk() << " nr=" << source.nr() << " (rate "
+              << fixedText(source.codeRate(), 4) << "), up to " << source.itert()
+              << " iterations; Q=" << source.q()
+              << "; capacity equals the rate at P0=" << fixedText(info.capacityP0, 4) << '\n';
+  if (settings.shard) {
+    streams.out << "Shard " << settings.shard->index << '/' << settings.shard->count
+                << " of the blocks of every point\n";
+  }
+  printTableHeader(streams.out);
+  for (const SweepRow& row : table.rows) printRow(streams.out, row);
+  if (!table.rows.empty()) {
+    streams.out << "(" << table.rows.size() << " points from " << *settings.csv << ", "
+                << todo.size() << " to run)\n";
+  }
+  if (!writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
+    return kExitBadArguments;
+  }
+
+  const Shard shard = settings.shard.value_or(Shard{});
+  const std::int64_t ownBlocks =
+      settings.blocks > shard.index - 1
+          ? (settings.blocks - (shard.index - 1) + shard.count - 1) / shard.count
+          : 0;
+  ProgressLine progressLine(streams.err, progressWanted(streams));
+  SweepPosition position;
+  position.points = todo.size();
+  position.blocksPerPoint = ownBlocks;
+  position.start = std::chrono::steady_clock::now();
+  for (std::size_t k = 0; k < todo.size(); ++k) {
+    PointPlan plan;
+    plan.p0 = todo[k];
+    plan.sweepSeed = settings.seed;
+    plan.maxBlocks = settings.blocks;
+    plan.minErrors = settings.minErrors;
+    plan.shard = shard;
+    plan.threads = settings.threads;
+    PointProgress progress;
+    position.point = k;
+    position.p0 = todo[k];
+    progressLine.start(position, progress);
+    PointOutcome outcome = runPoint(source, plan, &progress);
+    progressLine.stop();
+    position.blocksBefore += outcome.totals.blocks;
+
+    SweepRow row;
+    row.p0 = todo[k];
+    row.totals = outcome.totals;
+    row.throughput =
+        outcome.seconds > 0 ? static_cast<double>(outcome.totals.symbols) / outcome.seconds : 0.0;
+    if (settings.shard) row.blocks = std::move(outcome.blocks);
+    printRow(streams.out, row);
+    streams.out.flush();
+    table.rows.push_back(std::move(row));
+    sortRows(table.rows);
+    if (!writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
+      return kExitBadArguments;
+    }
+  }
+  return kExitOk;
+}
+
+int runMerge(const MergeSettings& settings, CommandStreams& streams) {
+  std::vector<SweepTable> shards;
+  for (const std::string& path : settings.inputs) {
+    const std::optional<std::string> text = readWholeFile(path);
+    std::string error = "cannot read the file";
+    std::optional<SweepTable> table = text ? parseSweepCsv(*text, error) : std::nullopt;
+    if (!table) {
+      streams.err << "vok-sim merge: " << path << ": " << error << '\n';
+      return kExitBadArguments;
+    }
+    if (!table->metadata.shard) {
+      streams.err << "vok-sim merge: " << path << " is not a shard file (made without --shard)\n";
+      return kExitBadArguments;
+    }
+    if (!shards.empty() && (!table->metadata.sameSimulation(shards.front().metadata) ||
+                            table->metadata.shard->count != shards.front().metadata.shard->count)) {
+      streams.err << "vok-sim merge: " << path << " belongs to a different sweep than "
+                  << settings.inputs.front() << '\n';
+      return kExitBadArguments;
+    }
+    shards.push_back(std::move(*table));
+  }
+  const std::int32_t count = shards.front().metadata.shard->count;
+  std::set<std::int32_t> seen;
+  for (std::size_t k = 0; k < shards.size(); ++k) {
+    if (!seen.insert(shards[k].metadata.shard->index).second) {
+      streams.err << "vok-sim merge: shard " << shards[k].metadata.shard->index << '/' << count
+                  << " is given twice\n";
+      return kExitBadArguments;
+    }
+  }
+  for (std::int32_t index = 1; index <= count; ++index) {
+    if (seen.count(index) == 0) {
+      streams.err << "vok-sim merge: shard " << index << '/' << count << " is missing\n";
+      return kExitBadArguments;
+    }
+  }
+
+  SweepTable merged;
+  merged.metadata = shards.front().metadata;
+  merged.metadata.shard.reset();
+  std::set<float> points;
+  for (const SweepTable& shard : shards) {
+    for (const SweepRow& row : shard.rows) points.insert(row.p0);
+  }
+  for (float p0 : points) {
+    std::vector<BlockResult> blocks;
+    SweepRow row;
+    row.p0 = p0;
+    for (const SweepTable& shard : shards) {
+      const auto it = std::find_if(shard.rows.begin(), shard.rows.end(),
+                                   [&](const SweepRow& r) { return r.p0 == p0; });
+      if (it == shard.rows.end()) {
+        streams.err << "vok-sim merge: shard " << shard.metadata.shard->index << '/' << count
+                    << " has no row for P0=" << p0Text(p0) << " (not finished?)\n";
+        return kExitBadArguments;
+      }
+      blocks.insert(blocks.end(), it->blocks.begin(), it->blocks.end());
+      row.throughput += it->throughput;  // the shards' rate when run side by side
+    }
+    if (!mergeBlocks(std::move(blocks), merged.metadata.blocks, merged.metadata.minErrors,
+                     merged.metadata.symbols, row.totals)) {
+      streams.err << "vok-sim merge: the shards' blocks for P0=" << p0Text(p0)
+                  << " are incomplete or repeated\n";
+      return kExitBadArguments;
+    }
+    merged.rows.push_back(std::move(row));
+  }
+  printTableHeader(streams.out);
+  for (const SweepRow& row : merged.rows) printRow(streams.out, row);
+  return writeOutputs(merged, settings.csv, settings.svg, "merge", streams.err) ? kExitOk
+                                                                                : kExitBadArguments;
+}
+
+void addSweepCommands(CommandRegistry& registry) {
+  auto texts = std::make_shared<SweepOptionTexts>();
+  CLI::App& sweep = registry.add(
+      "sweep", "Error-rate curves over P0: transmit and decode many blocks per point",
+      [texts](CommandStreams& streams) {
+        std::string error;
+        const std::optional<SweepSettings> settings = convertSweepOptions(*texts, error);
+        if (!settings) {
+          streams.err << "vok-sim sweep: " << error << '\n';
+          return kExitBadArguments;
+        }
+        return runSweep(*settings, streams);
+      });
+  sweep.add_option("--dir", texts->directory,
+                   "Directory with pic.bmp, encoder.vok and decoder.vok (default: current)");
+  sweep.add_option("--random", texts->random,
+                   "Send N random information symbols instead of the picture");
+  sweep.add_option("--pane", texts->pane, "Reduce the picture for a WxH pane");
+  sweep.add_option("--p0", texts->p0, "P0 points: FROM:TO:STEP or a comma list")->required();
+  sweep.add_option("--blocks", texts->blocks, "Blocks per point at most (default 100)");
+  sweep.add_option("--min-errors", texts->minErrors,
+                   "Stop a point once its decoder errors reach E (default 0: never)");
+  sweep.add_option("--threads", texts->threads, "Threads (default: all hardware threads)");
+  sweep.add_option("--seed", texts->seed, "Sweep seed S (default 123)");
+  sweep.add_option("--csv", texts->csv, "Result file, rewritten after every point");
+  sweep.add_option("--svg", texts->svg, "Plot file");
+  sweep.add_flag("--resume", texts->resume, "Continue the sweep in the --csv file");
+  sweep.add_option("--shard", texts->shard, "Run the I-th of N disjoint parts of the blocks");
+
+  auto merge = std::make_shared<MergeSettings>();
+  CLI::App& mergeApp =
+      registry.add("merge", "Add the shard files of a sweep into one result",
+                   [merge](CommandStreams& streams) { return runMerge(*merge, streams); });
+  mergeApp.add_option("files", merge->inputs, "Shard files")->required();
+  mergeApp.add_option("--csv", merge->csv, "Merged result file")->required();
+  mergeApp.add_option("--svg", merge->svg, "Plot file");
+}
+
+}  // namespace vok::sim

@@ -1,0 +1,80 @@
+// `vok-sim sweep` and `vok-sim merge`: error-rate curves over P0.
+//
+// sweep transmits and decodes blocks of one information block at each P0
+// point until B blocks have run or the decoder errors reach E, writes one CSV
+// row per finished point (atomically, so --resume can continue an
+// interrupted sweep) and can draw the curves as SVG. --shard I/N runs the
+// I-th of N disjoint parts of the blocks; merge adds the shard files into
+// the totals a single run gives.
+#ifndef VOK_SIM_SWEEP_COMMAND_H_
+#define VOK_SIM_SWEEP_COMMAND_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "picture/picture.h"
+#include "sim/command_registry.h"
+#include "sim/sweep_engine.h"
+
+namespace vok::sim {
+
+// The option texts of `sweep` as given on the command line.
+struct SweepOptionTexts {
+  std::optional<std::string> directory;
+  std::optional<std::string> random;
+  std::optional<std::string> pane;
+  std::string p0;
+  std::string blocks = "100";
+  std::string minErrors = "0";
+  std::optional<std::string> threads;  // default: the hardware threads
+  std::string seed = "123";
+  std::optional<std::string> csv;
+  std::optional<std::string> svg;
+  bool resume = false;
+  std::optional<std::string> shard;
+};
+
+struct SweepSettings {
+  // Code files (and, without `randomSymbols`, the picture) are read from
+  // here; absent: the current directory for a picture, the built-in code
+  // and schedule for random symbols.
+  std::optional<std::string> directory;
+  std::optional<std::int32_t> randomSymbols;
+  std::optional<PaneSize> pane;
+  std::vector<float> points;
+  std::int64_t blocks = 100;
+  std::int64_t minErrors = 0;
+  int threads = 1;
+  std::int32_t seed = 123;
+  std::optional<std::string> csv;
+  std::optional<std::string> svg;
+  bool resume = false;
+  std::optional<Shard> shard;
+};
+
+// On failure returns nullopt and sets `error` to a one-line reason.
+std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts, std::string& error);
+
+// Returns kExitOk, kExitInitFailure when the picture or the code files cannot
+// be used, or kExitBadArguments when a file cannot be read or written or
+// --resume meets a file of another sweep.
+int runSweep(const SweepSettings& settings, CommandStreams& streams);
+
+struct MergeSettings {
+  std::vector<std::string> inputs;
+  std::string csv;
+  std::optional<std::string> svg;
+};
+
+// Adds the shard files into one result. Returns kExitOk or kExitBadArguments
+// (unreadable, foreign or incomplete set of shard files; unwritable output).
+int runMerge(const MergeSettings& settings, CommandStreams& streams);
+
+// Adds the `sweep` and `merge` subcommands.
+void addSweepCommands(CommandRegistry& registry);
+
+}  // namespace vok::sim
+
+#endif  // VOK_SIM_SWEEP_COMMAND_H_

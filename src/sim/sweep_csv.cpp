@@ -1,0 +1,300 @@
+// Writing and reading the sweep result file.
+#include "sim/sweep_csv.h"
+
+#include <zlib.h>
+
+#include <array>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <map>
+#include <sstream>
+#include <system_error>
+
+namespace vok::sim {
+namespace {
+
+constexpr std::string_view kFirstLinePrefix = "# vok-sim sweep ";
+constexpr std::string_view kColumns =
+    "p0,blocks,symbols,channel_errors,channel_ser,decoder_errors,decoder_ser,block_errors,bler,"
+    "iterations,mean_iterations,throughput";
+constexpr std::string_view kDetailColumn = ",block_detail";
+
+std::uint32_t crcOf(std::string_view bytes) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+  return static_cast<std::uint32_t>(crc);
+}
+
+std::string hex8(std::uint32_t value) {
+  std::array<char, 8> buffer{};
+  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
+  std::string text(buffer.data(), r.ptr);
+  return std::string(8 - text.size(), '0') + text;
+}
+
+std::string scientific(double value) {
+  std::array<char, 64> buffer{};
+  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                               std::chars_format::scientific, 6);
+  return std::string(buffer.data(), r.ptr);
+}
+
+std::string fixed(double value, int precision) {
+  std::array<char, 400> buffer{};
+  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                               std::chars_format::fixed, precision);
+  return std::string(buffer.data(), r.ptr);
+}
+
+template <typename T>
+bool readNumber(std::string_view text, T& value) {
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data(), end, value);
+  return r.ec == std::errc() && r.ptr == end;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t at = text.find(separator, start);
+    parts.push_back(text.substr(start, at == std::string_view::npos ? at : at - start));
+    if (at == std::string_view::npos) break;
+    start = at + 1;
+  }
+  return parts;
+}
+
+std::string metadataLine(const SweepMetadata& m) {
+  std::ostringstream line;
+  line.imbue(std::locale::classic());
+  line << kFirstLinePrefix << "source=" << m.source << " symbols=" << m.symbols << " nk=" << m.nk
+       << " nr=" << m.nr << " itert=" << m.itert << " q=" << m.q << " code-crc=" << hex8(m.codeCrc)
+       << " source-crc=" << hex8(m.sourceCrc) << " seed=" << m.seed << " blocks=" << m.blocks
+       << " min-errors=" << m.minErrors;
+  if (m.shard) line << " shard=" << m.shard->index << '/' << m.shard->count;
+  return line.str();
+}
+
+std::optional<SweepMetadata> parseMetadata(std::string_view line, std::string& error) {
+  if (line.substr(0, kFirstLinePrefix.size()) != kFirstLinePrefix) {
+    error = "not a vok-sim sweep file (first line)";
+    return std::nullopt;
+  }
+  std::map<std::string, std::string, std::less<>> fields;
+  for (std::string_view field : split(line.substr(kFirstLinePrefix.size()), ' ')) {
+    const std::size_t eq = field.find('=');
+    if (eq == std::string_view::npos) {
+      error = "malformed first line";
+      return std::nullopt;
+    }
+    fields[std::string(field.substr(0, eq))] = std::string(field.substr(eq + 1));
+  }
+  SweepMetadata m;
+  bool ok = true;
+  const auto get = [&](const char* key) -> std::string_view {
+    const auto it = fields.find(key);
+    if (it == fields.end()) {
+      ok = false;
+      return {};
+    }
+    return it->second;
+  };
+  m.source = std::string(get("source"));
+  ok = ok && readNumber(get("symbols"), m.symbols) && readNumber(get("nk"), m.nk) &&
+       readNumber(get("nr"), m.nr) && readNumber(get("itert"), m.itert) &&
+       readNumber(get("q"), m.q) && readNumber(get("seed"), m.seed) &&
+       readNumber(get("blocks"), m.blocks) && readNumber(get("min-errors"), m.minErrors);
+  if (ok) {
+    const std::string_view codeCrc = get("code-crc");
+    const std::string_view sourceCrc = get("source-crc");
+    const auto r1 = std::from_chars(codeCrc.data(), codeCrc.data() + codeCrc.size(), m.codeCrc, 16);
+    const auto r2 =
+        std::from_chars(sourceCrc.data(), sourceCrc.data() + sourceCrc.size(), m.sourceCrc, 16);
+    ok = ok && r1.ec == std::errc() && r2.ec == std::errc();
+  }
+  if (ok && fields.count("shard") != 0) {
+    const std::vector<std::string_view> parts = split(fields["shard"], '/');
+    Shard shard;
+    ok = parts.size() == 2 && readNumber(parts[0], shard.index) &&
+         readNumber(parts[1], shard.count) && shard.count >= 1 && shard.index >= 1 &&
+         shard.index <= shard.count;
+    m.shard = shard;
+  }
+  if (!ok || m.symbols < 1 || m.blocks < 0 || m.minErrors < 0) {
+    error = "malformed first line";
+    return std::nullopt;
+  }
+  return m;
+}
+
+std::string detailText(const std::vector<BlockResult>& blocks) {
+  std::string text;
+  for (const BlockResult& b : blocks) {
+    if (!text.empty()) text += ' ';
+    text += std::to_string(b.block) + ':' + std::to_string(b.channelErrors) + ':' +
+            std::to_string(b.decoderErrors) + ':' + std::to_string(b.iterations);
+  }
+  return text;
+}
+
+bool parseDetail(std::string_view text, std::vector<BlockResult>& blocks) {
+  if (text.empty()) return true;
+  for (std::string_view item : split(text, ' ')) {
+    const std::vector<std::string_view> parts = split(item, ':');
+    BlockResult b;
+    if (parts.size() != 4 || !readNumber(parts[0], b.block) ||
+        !readNumber(parts[1], b.channelErrors) || !readNumber(parts[2], b.decoderErrors) ||
+        !readNumber(parts[3], b.iterations)) {
+      return false;
+    }
+    blocks.push_back(b);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SweepMetadata::sameSimulation(const SweepMetadata& o) const {
+  return source == o.source && symbols == o.symbols && nk == o.nk && nr == o.nr &&
+         itert == o.itert && q == o.q && codeCrc == o.codeCrc && sourceCrc == o.sourceCrc &&
+         seed == o.seed && blocks == o.blocks && minErrors == o.minErrors;
+}
+
+SweepMetadata describeSweep(const SweepSource& source, const std::string& kind, std::int32_t seed,
+                            std::int64_t blocks, std::int64_t minErrors,
+                            std::optional<Shard> shard) {
+  SweepMetadata m;
+  m.source = kind;
+  m.symbols = source.symbolCount();
+  m.nk = source.nk();
+  m.nr = source.nr();
+  m.itert = source.itert();
+  m.q = source.q();
+  std::ostringstream code;
+  code.imbue(std::locale::classic());
+  for (int i = 0; i < source.nk(); ++i) {
+    for (int j = 0; j < source.nr(); ++j) {
+      code << 't';
+      for (std::int32_t d : source.code().taps[i][j].delays) code << ' ' << d;
+    }
+  }
+  const DecoderSchedule& s = source.schedule();
+  for (const std::vector<int>* array : {&s.w, &s.t, &s.c, &s.o, &s.p, &s.i}) {
+    code << 's';
+    for (int v : *array) code << ' ' << v;
+  }
+  m.codeCrc = crcOf(code.str());
+  std::string bytes;
+  for (std::int32_t symbol : source.information()) bytes.push_back(static_cast<char>(symbol));
+  m.sourceCrc = crcOf(bytes);
+  m.seed = seed;
+  m.blocks = blocks;
+  m.minErrors = minErrors;
+  m.shard = shard;
+  return m;
+}
+
+std::string p0Text(float p0) {
+  std::array<char, 64> buffer{};
+  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), p0);
+  return std::string(buffer.data(), r.ptr);
+}
+
+std::string formatSweepCsv(const SweepTable& table) {
+  const bool detail = table.metadata.shard.has_value();
+  std::string text = metadataLine(table.metadata) + '\n';
+  text += kColumns;
+  if (detail) text += kDetailColumn;
+  text += '\n';
+  for (const SweepRow& row : table.rows) {
+    const PointTotals& t = row.totals;
+    text += p0Text(row.p0) + ',' + std::to_string(t.blocks) + ',' + std::to_string(t.symbols) +
+            ',' + std::to_string(t.channelErrors) + ',' + scientific(t.channelErrorRate()) + ',' +
+            std::to_string(t.decoderErrors) + ',' + scientific(t.decoderErrorRate()) + ',' +
+            std::to_string(t.blockErrors) + ',' + scientific(t.blockErrorRate()) + ',' +
+            std::to_string(t.iterations) + ',' + fixed(t.meanIterations(), 3) + ',' +
+            fixed(row.throughput, 0);
+    if (detail) text += ',' + detailText(row.blocks);
+    text += '\n';
+  }
+  return text;
+}
+
+std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& error) {
+  std::vector<std::string_view> lines = split(text, '\n');
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  for (std::string_view& line : lines) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  }
+  if (lines.size() < 2) {
+    error = "not a vok-sim sweep file (too short)";
+    return std::nullopt;
+  }
+  SweepTable table;
+  const std::optional<SweepMetadata> metadata = parseMetadata(lines[0], error);
+  if (!metadata) return std::nullopt;
+  table.metadata = *metadata;
+  const bool detail = table.metadata.shard.has_value();
+  const std::string header = std::string(kColumns) + (detail ? std::string(kDetailColumn) : "");
+  if (lines[1] != header) {
+    error = "unexpected column header";
+    return std::nullopt;
+  }
+  const std::size_t columns = detail ? 13 : 12;
+  for (std::size_t k = 2; k < lines.size(); ++k) {
+    const std::vector<std::string_view> cells = split(lines[k], ',');
+    SweepRow row;
+    PointTotals& t = row.totals;
+    const bool ok = cells.size() == columns && readNumber(cells[0], row.p0) &&
+                    readNumber(cells[1], t.blocks) && readNumber(cells[2], t.symbols) &&
+                    readNumber(cells[3], t.channelErrors) &&
+                    readNumber(cells[5], t.decoderErrors) && readNumber(cells[7], t.blockErrors) &&
+                    readNumber(cells[9], t.iterations) && readNumber(cells[11], row.throughput) &&
+                    (!detail || parseDetail(cells[12], row.blocks));
+    if (!ok || t.blocks < 0 || t.symbols != t.blocks * table.metadata.symbols ||
+        t.channelErrors < 0 || t.decoderErrors < 0 || t.blockErrors < 0 ||
+        t.blockErrors > t.blocks || t.iterations < 0) {
+      error = "malformed row " + std::to_string(k + 1);
+      return std::nullopt;
+    }
+    table.rows.push_back(std::move(row));
+  }
+  return table;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view content) {
+  const std::string temporary = path + ".tmp";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return false;
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temporary, path, ec);
+  if (ec) {
+    std::filesystem::remove(temporary, ec);
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return content.str();
+}
+
+}  // namespace vok::sim

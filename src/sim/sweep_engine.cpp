@@ -1,0 +1,228 @@
+// Blocks of a sweep point on several threads, counted in block order so that
+// the early stop and the totals do not depend on timing.
+#include "sim/sweep_engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "channel/qary_channel.h"
+#include "codec/codec.h"
+#include "sim/sweep_seeding.h"
+
+namespace vok::sim {
+
+SweepSource::SweepSource(const CodeDescription& code, const DecoderSchedule& schedule,
+                         std::vector<std::int32_t> information, std::int32_t q)
+    : information_(std::move(information)), q_(q) {
+  const auto n = static_cast<std::int32_t>(information_.size());
+  if (n < 1) return;
+  Codec codec(code, schedule, n);
+  if (!codec.loaded()) return;
+  codec.setQ(q);
+  code_ = codec.code();
+  schedule_ = codec.schedule();
+  codeRate_ = codec.codeRate();
+  length_ = codec.branchLength();
+  const auto length = static_cast<std::size_t>(length_);
+  const auto branches = static_cast<std::size_t>(code_.nk + code_.nr);
+  sent_.assign(branches * length, 0);
+  // Information branch i holds symbols i*L .. i*L+L-1, then zeros: the
+  // information fills the first N places of the branch area in order.
+  std::copy(information_.begin(), information_.end(), sent_.begin());
+  std::vector<const std::int32_t*> info;
+  std::vector<std::int32_t*> check;
+  for (int i = 0; i < code_.nk; ++i) info.push_back(sent_.data() + i * length);
+  for (int j = 0; j < code_.nr; ++j) check.push_back(sent_.data() + (code_.nk + j) * length);
+  codec.encode(info.data(), check.data());
+  valid_ = true;
+}
+
+void PointTotals::add(const BlockResult& block, std::int32_t symbolCount) {
+  ++blocks;
+  symbols += symbolCount;
+  channelErrors += block.channelErrors;
+  decoderErrors += block.decoderErrors;
+  if (block.decoderErrors > 0) ++blockErrors;
+  iterations += block.iterations;
+}
+
+namespace {
+double ratio(std::int64_t part, std::int64_t whole) {
+  return whole > 0 ? static_cast<double>(part) / static_cast<double>(whole) : 0.0;
+}
+}  // namespace
+
+double PointTotals::channelErrorRate() const { return ratio(channelErrors, symbols); }
+double PointTotals::decoderErrorRate() const { return ratio(decoderErrors, symbols); }
+double PointTotals::blockErrorRate() const { return ratio(blockErrors, blocks); }
+double PointTotals::meanIterations() const { return ratio(iterations, blocks); }
+
+struct BlockRunner::State {
+  explicit State(const SweepSource& source)
+      : codec(source.code(), source.schedule(), source.symbolCount()) {
+    codec.setQ(source.q());
+    channel.setQ(source.q());
+    const auto length = static_cast<std::size_t>(source.branchLength());
+    received.assign(static_cast<std::size_t>(source.nk() + source.nr()) * length, 0);
+    for (int i = 0; i < source.nk(); ++i) info.push_back(received.data() + i * length);
+    for (int j = 0; j < source.nr(); ++j) {
+      check.push_back(received.data() + (source.nk() + j) * length);
+    }
+  }
+  Codec codec;
+  QaryChannel channel;
+  std::vector<std::int32_t> received;
+  std::vector<const std::int32_t*> info;
+  std::vector<const std::int32_t*> check;
+};
+
+BlockRunner::BlockRunner(const SweepSource& source)
+    : source_(source), state_(std::make_unique<State>(source)) {}
+
+BlockRunner::~BlockRunner() = default;
+
+BlockResult BlockRunner::run(float p0, std::int32_t seed) {
+  State& s = *state_;
+  const std::int32_t length = source_.branchLength();
+  const std::int32_t n = source_.symbolCount();
+  const std::int32_t* sent = source_.information().data();
+  s.channel.setSeed(seed);
+  s.channel.reseed();
+  s.channel.setP0(p0);
+  const int branches = source_.nk() + source_.nr();
+  for (int k = 0; k < branches; ++k) {
+    s.channel.transmit(source_.sentBranch(k),
+                       s.received.data() + static_cast<std::size_t>(k) * length, length);
+  }
+  BlockResult result;
+  for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received[x] != sent[x];
+  s.codec.loadReceived(s.info.data(), s.check.data());
+  result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
+  for (int k = 0; k < source_.itert() && (k == 0 || result.decoderErrors != 0); ++k) {
+    s.codec.iterate(k);
+    std::int64_t errors = 0;
+    for (int i = 0; i < source_.nk(); ++i) {
+      const std::int32_t* u = s.codec.decision(i);
+      const std::int32_t begin = i * length;
+      const std::int32_t end = std::min(n, begin + length);
+      for (std::int32_t x = begin; x < end; ++x) errors += u[x - begin] != sent[x];
+    }
+    result.decoderErrors = errors;
+    ++result.iterations;
+  }
+  return result;
+}
+
+namespace {
+
+// Number of blocks b < maxBlocks with b mod count == index - 1.
+std::int64_t ownBlockCount(std::int64_t maxBlocks, const Shard& shard) {
+  const std::int64_t first = shard.index - 1;
+  if (maxBlocks <= first) return 0;
+  return (maxBlocks - first + shard.count - 1) / shard.count;
+}
+
+// Collects block results as they finish and counts them in block order.
+class PointCollector {
+ public:
+  PointCollector(const PointPlan& plan, std::int32_t symbolCount, PointProgress* progress)
+      : plan_(plan),
+        symbolCount_(symbolCount),
+        progress_(progress),
+        limit_(ownBlockCount(plan.maxBlocks, plan.shard)) {}
+
+  // The shard-local index of the next block to run, or -1 when done.
+  std::int64_t take() {
+    const std::int64_t t = next_.fetch_add(1);
+    return t < limit_.load() ? t : -1;
+  }
+
+  void finish(std::int64_t t, const BlockResult& result) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (t >= limit_.load()) return;
+    pending_.emplace(t, result);
+    while (counted_ < limit_.load()) {
+      const auto it = pending_.find(counted_);
+      if (it == pending_.end()) break;
+      outcome_.totals.add(it->second, symbolCount_);
+      outcome_.blocks.push_back(it->second);
+      pending_.erase(it);
+      ++counted_;
+      if (progress_ != nullptr) {
+        progress_->blocks.store(outcome_.totals.blocks);
+        progress_->decoderErrors.store(outcome_.totals.decoderErrors);
+        progress_->symbols.store(outcome_.totals.symbols);
+      }
+      if (plan_.minErrors > 0 && outcome_.totals.decoderErrors >= plan_.minErrors) {
+        limit_.store(counted_);
+        pending_.clear();
+      }
+    }
+  }
+
+  PointOutcome takeOutcome() { return std::move(outcome_); }
+
+ private:
+  const PointPlan& plan_;
+  const std::int32_t symbolCount_;
+  PointProgress* const progress_;
+  std::atomic<std::int64_t> next_{0};
+  std::atomic<std::int64_t> limit_;
+  std::mutex mutex_;
+  std::map<std::int64_t, BlockResult> pending_;
+  std::int64_t counted_ = 0;
+  PointOutcome outcome_;
+};
+
+void work(const SweepSource& source, const PointPlan& plan, PointCollector& collector) {
+  BlockRunner runner(source);
+  for (std::int64_t t = collector.take(); t >= 0; t = collector.take()) {
+    const std::int64_t block = plan.shard.index - 1 + t * plan.shard.count;
+    BlockResult result = runner.run(plan.p0, blockSeed(plan.sweepSeed, plan.p0, block));
+    result.block = block;
+    collector.finish(t, result);
+  }
+}
+
+}  // namespace
+
+PointOutcome runPoint(const SweepSource& source, const PointPlan& plan, PointProgress* progress) {
+  const auto start = std::chrono::steady_clock::now();
+  PointCollector collector(plan, source.symbolCount(), progress);
+  if (plan.threads <= 1) {
+    work(source, plan, collector);
+  } else {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < plan.threads; ++t) {
+      threads.emplace_back([&] { work(source, plan, collector); });
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
+  PointOutcome outcome = collector.takeOutcome();
+  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return outcome;
+}
+
+bool mergeBlocks(std::vector<BlockResult> blocks, std::int64_t maxBlocks, std::int64_t minErrors,
+                 std::int32_t symbolCount, PointTotals& totals) {
+  std::sort(blocks.begin(), blocks.end(),
+            [](const BlockResult& a, const BlockResult& b) { return a.block < b.block; });
+  for (std::size_t k = 1; k < blocks.size(); ++k) {
+    if (blocks[k].block == blocks[k - 1].block) return false;
+  }
+  totals = PointTotals{};
+  std::size_t k = 0;
+  for (std::int64_t b = 0; b < maxBlocks; ++b) {
+    while (k < blocks.size() && blocks[k].block < b) ++k;  // negative indices are ignored
+    if (k == blocks.size() || blocks[k].block != b) return false;
+    totals.add(blocks[k], symbolCount);
+    if (minErrors > 0 && totals.decoderErrors >= minErrors) break;
+  }
+  return true;
+}
+
+}  // namespace vok::sim

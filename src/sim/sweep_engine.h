@@ -1,0 +1,152 @@
+// The simulation behind `vok-sim sweep`: blocks of the same information are
+// encoded once, then sent through the Q-ary channel and decoded to the end,
+// block after block, on several threads, for one P0 point at a time.
+//
+// A block is exactly one transmission of the experiment: the information
+// branches and then the check branches pass through a channel freshly seeded
+// with the block's seed, and decoding stops after the first iteration that
+// leaves no error among the N information symbols, or after the last
+// iteration of the schedule. Only the N information symbols are counted.
+#ifndef VOK_SIM_SWEEP_ENGINE_H_
+#define VOK_SIM_SWEEP_ENGINE_H_
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "codec/code_description.h"
+#include "codec/decoder_schedule.h"
+
+namespace vok::sim {
+
+// The information block and the code every block of a sweep uses.
+class SweepSource {
+ public:
+  // Encodes `information` (symbols 0..q-1) with the code and schedule.
+  // valid() is false when the codec does not accept them.
+  // REQUIRES: information not empty; q >= 2.
+  SweepSource(const CodeDescription& code, const DecoderSchedule& schedule,
+              std::vector<std::int32_t> information, std::int32_t q = 256);
+
+  bool valid() const { return valid_; }
+  std::int32_t symbolCount() const { return static_cast<std::int32_t>(information_.size()); }
+  std::int32_t branchLength() const { return length_; }
+  std::int32_t q() const { return q_; }
+  int nk() const { return code_.nk; }
+  int nr() const { return code_.nr; }
+  int itert() const { return schedule_.itert; }
+  float codeRate() const { return codeRate_; }
+  const CodeDescription& code() const { return code_; }
+  // The schedule in force (bounded to the code).
+  const DecoderSchedule& schedule() const { return schedule_; }
+  const std::vector<std::int32_t>& information() const { return information_; }
+  // Branch k of the sent block: information branches 0..nk-1, then check
+  // branches; branchLength() symbols each.
+  const std::int32_t* sentBranch(int k) const {
+    return sent_.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(length_);
+  }
+
+ private:
+  CodeDescription code_;
+  DecoderSchedule schedule_;
+  std::vector<std::int32_t> information_;
+  std::vector<std::int32_t> sent_;
+  std::int32_t length_ = 0;
+  std::int32_t q_ = 256;
+  float codeRate_ = 0.0f;
+  bool valid_ = false;
+};
+
+// What one block gave.
+struct BlockResult {
+  std::int64_t block = 0;
+  std::int64_t channelErrors = 0;
+  std::int64_t decoderErrors = 0;
+  std::int32_t iterations = 0;
+  bool operator==(const BlockResult&) const = default;
+};
+
+// Sums over the blocks of one point.
+struct PointTotals {
+  std::int64_t blocks = 0;
+  std::int64_t symbols = 0;
+  std::int64_t channelErrors = 0;
+  std::int64_t decoderErrors = 0;
+  std::int64_t blockErrors = 0;  // blocks left with decoder errors
+  std::int64_t iterations = 0;
+
+  void add(const BlockResult& block, std::int32_t symbolCount);
+  double channelErrorRate() const;
+  double decoderErrorRate() const;
+  double blockErrorRate() const;
+  double meanIterations() const;
+  bool operator==(const PointTotals&) const = default;
+};
+
+// Which part of the blocks a run takes: blocks b with b mod count == index - 1.
+struct Shard {
+  std::int32_t index = 1;  // 1..count
+  std::int32_t count = 1;
+};
+
+struct PointPlan {
+  float p0 = 0.0f;
+  std::int32_t sweepSeed = 0;
+  std::int64_t maxBlocks = 1;  // B: blocks 0..B-1 at most
+  // E: stop once the decoder errors of the blocks run, in block order, reach
+  // this; 0 never stops early. A shard applies it to its own blocks, which
+  // keeps every block the whole run needs (see mergeBlocks).
+  std::int64_t minErrors = 0;
+  Shard shard;
+  int threads = 1;
+};
+
+// Counters a progress display may read while a point runs.
+struct PointProgress {
+  std::atomic<std::int64_t> blocks{0};
+  std::atomic<std::int64_t> decoderErrors{0};
+  std::atomic<std::int64_t> symbols{0};
+};
+
+struct PointOutcome {
+  PointTotals totals;
+  // The blocks counted, in block order.
+  std::vector<BlockResult> blocks;
+  double seconds = 0.0;  // wall time of the point
+};
+
+// Runs one point. The counts depend only on the source and the plan, never on
+// the number of threads or their timing.
+// REQUIRES: source.valid(); plan.maxBlocks >= 0; plan.minErrors >= 0;
+// 1 <= shard.index <= shard.count; threads >= 1; p0 finite.
+PointOutcome runPoint(const SweepSource& source, const PointPlan& plan,
+                      PointProgress* progress = nullptr);
+
+// One block on its own: seeds the channel with `seed`, transmits, decodes.
+// Reuses one set of buffers, so a thread keeps one BlockRunner.
+class BlockRunner {
+ public:
+  explicit BlockRunner(const SweepSource& source);
+  ~BlockRunner();
+  BlockRunner(const BlockRunner&) = delete;
+  BlockRunner& operator=(const BlockRunner&) = delete;
+
+  BlockResult run(float p0, std::int32_t seed);
+
+ private:
+  struct State;
+  const SweepSource& source_;
+  std::unique_ptr<State> state_;
+};
+
+// The totals of the whole run from the blocks of all its shards (blocks of
+// one point, in any order): blocks 0..K-1 count, where K is B or, when the
+// decoder errors of blocks 0..k-1 reach E first, that k. Returns false when a
+// block the rule needs is missing or appears twice.
+bool mergeBlocks(std::vector<BlockResult> blocks, std::int64_t maxBlocks, std::int64_t minErrors,
+                 std::int32_t symbolCount, PointTotals& totals);
+
+}  // namespace vok::sim
+
+#endif  // VOK_SIM_SWEEP_ENGINE_H_

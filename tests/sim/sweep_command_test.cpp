@@ -1,0 +1,257 @@
+// `vok-sim sweep` and `merge` end to end: the result file and its exact
+// regression copy, --resume, 4-way sharding, replaying a block with
+// `vok-sim run`, the options, and the figure.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "picture/bmp_writer.h"
+#include "sim/sweep_csv.h"
+#include "sim/sweep_options.h"
+#include "sim/sweep_plot.h"
+#include "sim/sweep_seeding.h"
+#include "sim/vok_sim.h"
+
+namespace vok::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SimResult {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+SimResult runSim(std::vector<std::string> args) {
+  args.insert(args.begin(), "vok-sim");
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  const int code = runVokSim(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// The file without its last column (throughput), which depends on timing.
+std::string withoutThroughput(const std::string& csv) {
+  std::istringstream in(csv);
+  std::string line;
+  std::string out;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line[0] != '#') line = line.substr(0, line.rfind(','));
+    out += line + '\n';
+  }
+  return out;
+}
+
+class SweepCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vok_sweep_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+const std::vector<std::string> kSmallSweep = {
+    "sweep",  "--random", "2400",      "--p0", "0.2,0.28,0.33", "--blocks", "6",
+    "--seed", "5",        "--threads", "2"};
+
+std::vector<std::string> with(std::vector<std::string> args, std::vector<std::string> more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST_F(SweepCommand, SmallSweepMatchesTheCommittedRegressionFile) {
+  const SimResult r = runSim(with(kSmallSweep, {"--csv", path("out.csv")}));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string expected = readFile(fs::path(VOK_TEST_DATA_DIR) / "sweep" / "regression.csv");
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(withoutThroughput(readFile(path("out.csv"))), withoutThroughput(expected));
+  EXPECT_FALSE(fs::exists(path("out.csv.tmp")));
+}
+
+TEST_F(SweepCommand, FourShardsMergedGiveTheSingleRunFile) {
+  const std::vector<std::string> base = {"sweep",    "--random",  "1600", "--p0",
+                                         "0.26,0.3", "--blocks",  "11",   "--min-errors",
+                                         "3000",     "--threads", "2"};
+  ASSERT_EQ(runSim(with(base, {"--csv", path("single.csv")})).exitCode, 0);
+  std::vector<std::string> merge = {"merge"};
+  for (int i = 4; i >= 1; --i) {  // any order
+    const std::string name = path("shard" + std::to_string(i) + ".csv");
+    const SimResult r = runSim(with(base, {"--shard", std::to_string(i) + "/4", "--csv", name}));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    merge.push_back(name);
+  }
+  const SimResult merged = runSim(with(merge, {"--csv", path("merged.csv")}));
+  ASSERT_EQ(merged.exitCode, 0) << merged.err;
+  EXPECT_EQ(withoutThroughput(readFile(path("merged.csv"))),
+            withoutThroughput(readFile(path("single.csv"))));
+
+  // An incomplete or mixed set is refused.
+  merge.pop_back();
+  EXPECT_EQ(runSim(with(merge, {"--csv", path("bad.csv")})).exitCode, 1);
+  merge.push_back(path("shard1.csv"));
+  merge.push_back(path("shard1.csv"));
+  EXPECT_EQ(runSim(with(merge, {"--csv", path("bad.csv")})).exitCode, 1);
+  EXPECT_EQ(runSim({"merge", path("single.csv"), "--csv", path("bad.csv")}).exitCode, 1);
+  EXPECT_FALSE(fs::exists(path("bad.csv")));
+}
+
+TEST_F(SweepCommand, ResumeRunsOnlyTheMissingPointsAndRefusesAnotherSweep) {
+  const std::vector<std::string> base = {"sweep", "--random", "800", "--blocks",
+                                         "4",     "--seed",   "9"};
+  ASSERT_EQ(runSim(with(base, {"--p0", "0.1,0.3,0.2", "--csv", path("full.csv")})).exitCode, 0);
+  ASSERT_EQ(runSim(with(base, {"--p0", "0.3", "--csv", path("part.csv")})).exitCode, 0);
+  const SimResult resumed =
+      runSim(with(base, {"--p0", "0.1,0.3,0.2", "--csv", path("part.csv"), "--resume"}));
+  ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+  EXPECT_NE(resumed.out.find("1 points from"), std::string::npos);
+  EXPECT_EQ(withoutThroughput(readFile(path("part.csv"))),
+            withoutThroughput(readFile(path("full.csv"))));
+
+  const std::string before = readFile(path("part.csv"));
+  const SimResult other = runSim({"sweep", "--random", "800", "--blocks", "4", "--seed", "10",
+                                  "--p0", "0.4", "--csv", path("part.csv"), "--resume"});
+  EXPECT_EQ(other.exitCode, 1);
+  EXPECT_NE(other.err.find("different sweep"), std::string::npos);
+  EXPECT_EQ(readFile(path("part.csv")), before);
+}
+
+// A block of a picture sweep is the first transmission of `vok-sim run`
+// with the block's seed: same channel errors, decoder errors and iterations.
+TEST_F(SweepCommand, BlockReplaysInRunWithItsSeed) {
+  std::vector<std::uint8_t> pixels(40 * 20 * 3);
+  for (std::size_t k = 0; k < pixels.size(); ++k) pixels[k] = static_cast<std::uint8_t>(k * 7);
+  ASSERT_TRUE(writeBmp(path("pic.bmp"), pixels.data(), 40, 20));
+  const SimResult sweep = runSim({"sweep", "--dir", dir_.string(), "--p0", "0.26", "--blocks", "3",
+                                  "--seed", "77", "--shard", "1/1", "--csv", path("blocks.csv")});
+  ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+  std::string error;
+  const auto table = parseSweepCsv(readFile(path("blocks.csv")), error);
+  ASSERT_TRUE(table.has_value()) << error;
+  ASSERT_EQ(table->rows.size(), 1u);
+  ASSERT_EQ(table->rows[0].blocks.size(), 3u);
+  for (const BlockResult& block : table->rows[0].blocks) {
+    const std::string seed = std::to_string(blockSeed(77, 0.26f, block.block));
+    const SimResult run =
+        runSim({"run", "--dir", dir_.string(), "--p0", "0.26", "--seed", seed, "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);  // init
+    std::getline(lines, line);
+    const auto json = nlohmann::json::parse(line);
+    EXPECT_EQ(json["channelErrors"].get<std::int64_t>(), block.channelErrors);
+    EXPECT_EQ(json["iterationsRun"].get<std::int32_t>(), block.iterations);
+    EXPECT_EQ(json["decoderErrors"].back().get<std::int64_t>(), block.decoderErrors);
+  }
+}
+
+TEST_F(SweepCommand, BadArgumentsAndMissingPictureExitCodes) {
+  EXPECT_EQ(runSim({"sweep", "--random", "100"}).exitCode, 1);  // --p0 is required
+  EXPECT_EQ(runSim({"sweep", "--random", "0", "--p0", "0.1"}).exitCode, 1);
+  EXPECT_EQ(runSim({"sweep", "--random", "100", "--p0", "0.1", "--blocks", "0"}).exitCode, 1);
+  EXPECT_EQ(runSim({"sweep", "--random", "100", "--p0", "0.1", "--resume"}).exitCode, 1);
+  EXPECT_EQ(runSim({"sweep", "--random", "100", "--p0", "0.1", "--shard", "5/4"}).exitCode, 1);
+  EXPECT_EQ(runSim({"sweep", "--random", "100", "--p0", "0.1", "--threads", "0"}).exitCode, 1);
+  EXPECT_EQ(runSim({"sweep", "--random", "100", "--p0", "0.1", "--seed", "abc"}).exitCode, 1);
+  const SimResult missing = runSim({"sweep", "--dir", dir_.string(), "--p0", "0.1"});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("pic.bmp"), std::string::npos);
+  std::ofstream(path("encoder.vok")) << "nk=99\n";
+  EXPECT_EQ(runSim({"sweep", "--dir", dir_.string(), "--random", "50", "--p0", "0.1"}).exitCode, 2);
+}
+
+TEST(SweepOptions, P0ListsAsRangesAndCommaLists) {
+  std::string error;
+  const auto range = parseP0List("0.20:0.40:0.01", error);
+  ASSERT_TRUE(range.has_value()) << error;
+  ASSERT_EQ(range->size(), 21u);
+  EXPECT_EQ(range->front(), 0.2f);
+  EXPECT_EQ((*range)[7], 0.27f);
+  EXPECT_EQ(range->back(), 0.4f);
+  EXPECT_EQ(parseP0List("0.3,0.1", error), (std::vector<float>{0.3f, 0.1f}));
+  EXPECT_EQ(parseP0List("0.5:0.5:1", error), (std::vector<float>{0.5f}));
+  for (const char* bad : {"", "0.2:0.1:0.01", "0.1:0.2:0", "0.1:0.2", "abc", "0.1,,0.2", "1.5",
+                          "-0.1", "0.1,0.1", "0;1", "0:1:1e-9"}) {
+    EXPECT_FALSE(parseP0List(bad, error).has_value()) << bad;
+  }
+  EXPECT_FALSE(parseShardText("0/4").has_value());
+  EXPECT_FALSE(parseShardText("3").has_value());
+  EXPECT_EQ(parseShardText("3/4")->index, 3);
+}
+
+TEST(SweepCsv, RoundTripAndRefusals) {
+  SweepTable table;
+  table.metadata.source = "random";
+  table.metadata.symbols = 100;
+  table.metadata.nk = 8;
+  table.metadata.nr = 8;
+  table.metadata.itert = 20;
+  table.metadata.codeCrc = 0x0012abcd;
+  table.metadata.seed = -3;
+  table.metadata.blocks = 5;
+  table.metadata.minErrors = 7;
+  table.metadata.shard = Shard{2, 3};
+  SweepRow row;
+  row.p0 = 0.1f;
+  row.totals = PointTotals{2, 200, 20, 9, 1, 25};
+  row.throughput = 1234.4;
+  row.blocks = {BlockResult{1, 10, 9, 20}, BlockResult{4, 10, 0, 5}};
+  table.rows.push_back(row);
+  const std::string text = formatSweepCsv(table);
+  std::string error;
+  const auto back = parseSweepCsv(text, error);
+  ASSERT_TRUE(back.has_value()) << error;
+  EXPECT_EQ(formatSweepCsv(*back), text);
+  EXPECT_TRUE(back->metadata.sameSimulation(table.metadata));
+  EXPECT_EQ(back->rows[0].blocks, row.blocks);
+
+  std::string inconsistent = text;
+  inconsistent.replace(inconsistent.find(",200,"), 5, ",201,");
+  EXPECT_FALSE(parseSweepCsv(inconsistent, error).has_value());
+  EXPECT_FALSE(parseSweepCsv("p0,blocks\n0.1,2\n", error).has_value());
+  EXPECT_FALSE(parseSweepCsv(text.substr(0, text.find('\n')), error).has_value());
+}
+
+TEST(SweepPlot, DrawsCurvesCapacityLineAndZeroMarkers) {
+  PlotInfo info;
+  info.nk = 8;
+  info.nr = 8;
+  info.symbols = 24000;
+  info.itert = 20;
+  info.capacityP0 = 0.3805;
+  const std::string svg =
+      renderSweepSvg({{0.3, 0.3, 0.01}, {0.2, 0.2, 0.0}, {0.25, 0.25, 1e-5}}, info);
+  EXPECT_EQ(svg.rfind("<svg", 0), 0u);
+  EXPECT_NE(svg.find("capacity limit of rate 1/2: P0 = 0.381"), std::string::npos);
+  EXPECT_NE(svg.find("no error left in any block"), std::string::npos);
+  EXPECT_FALSE(std::regex_search(svg, std::regex("(^|[^a-z])-?(inf|nan)([^a-z]|$)")));
+  EXPECT_EQ(svg.find("</svg>"), svg.size() - 7);
+  // A plot without any point is still a valid document.
+  EXPECT_NE(renderSweepSvg({}, info).find("</svg>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vok::sim

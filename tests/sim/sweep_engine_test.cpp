@@ -1,0 +1,154 @@
+// The sweep's simulation core: the block seed rule, the capacity limit, and
+// counts that do not depend on threads, shards or the early stop's timing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <vector>
+
+#include "sim/sweep_capacity.h"
+#include "sim/sweep_engine.h"
+#include "sim/sweep_seeding.h"
+
+namespace vok::sim {
+namespace {
+
+SweepSource randomSource(std::int32_t n, std::int32_t seed = 7) {
+  return SweepSource(CodeDescription::builtIn(), DecoderSchedule::builtIn(),
+                     randomInformation(seed, n));
+}
+
+PointPlan plan(float p0, std::int64_t blocks, std::int64_t minErrors = 0, int threads = 1,
+               Shard shard = {}) {
+  PointPlan p;
+  p.p0 = p0;
+  p.sweepSeed = 11;
+  p.maxBlocks = blocks;
+  p.minErrors = minErrors;
+  p.threads = threads;
+  p.shard = shard;
+  return p;
+}
+
+TEST(SweepSeeding, BlockSeedFollowsTheDocumentedRule) {
+  // (S + 1009 * round(10^6 * P0) + block) mod 2^21
+  EXPECT_EQ(blockSeed(123, 0.25f, 0), 591883);
+  EXPECT_EQ(blockSeed(123, 0.25f, 1), 591884);
+  EXPECT_EQ(blockSeed(123, 0.3f, 7), 710242);
+  EXPECT_EQ(blockSeed(-5, 0.25f, 0), 591755);  // a negative sweep seed wraps to 0..2^21-1
+  EXPECT_EQ(blockSeed(123, 0.25f, 2097152), 591883);
+  std::set<std::int32_t> seeds;
+  for (std::int64_t b = 0; b < 5000; ++b) {
+    const std::int32_t seed = blockSeed(-2147483647 - 1, 0.37f, b);
+    ASSERT_GE(seed, 0);
+    ASSERT_LT(seed, 1 << 21);
+    seeds.insert(seed);
+  }
+  EXPECT_EQ(seeds.size(), 5000u);
+}
+
+TEST(SweepSeeding, RandomInformationIsFixedBySeedAndInRange) {
+  const std::vector<std::int32_t> a = randomInformation(5, 1000);
+  EXPECT_EQ(a, randomInformation(5, 1000));
+  EXPECT_NE(a, randomInformation(6, 1000));
+  for (std::int32_t s : a) ASSERT_TRUE(s >= 0 && s <= 255);
+}
+
+TEST(SweepCapacity, KnownValuesAndLimits) {
+  EXPECT_DOUBLE_EQ(qaryCapacityBits(0.0, 256), 8.0);
+  EXPECT_NEAR(qaryCapacityBits(255.0 / 256.0, 256), 0.0, 1e-12);
+  EXPECT_NEAR(capacityLimitP0(0.5, 256), 0.3804717, 1e-6);
+  EXPECT_NEAR(capacityLimitP0(0.5, 2), 0.1100279, 1e-6);  // the binary symmetric channel
+  EXPECT_NEAR(qaryCapacityBits(capacityLimitP0(0.75, 16), 16), 3.0, 1e-9);
+  EXPECT_EQ(capacityLimitP0(0.0, 256), 255.0 / 256.0);
+  EXPECT_EQ(capacityLimitP0(1.0, 256), 0.0);
+}
+
+TEST(SweepEngine, SourceEncodesLikeTheCodecAndRefusesBadCode) {
+  const SweepSource source = randomSource(2401);
+  ASSERT_TRUE(source.valid());
+  EXPECT_EQ(source.branchLength(), 301);  // ceil(2401 / 8), with 7 zero symbols of tail fill
+  EXPECT_EQ(source.sentBranch(7)[300], 0);
+  EXPECT_EQ(source.sentBranch(0)[5], source.information()[5]);
+  CodeDescription broken = CodeDescription::builtIn();
+  broken.nk = 0;
+  EXPECT_FALSE(SweepSource(broken, DecoderSchedule::builtIn(), randomInformation(1, 10)).valid());
+}
+
+TEST(SweepEngine, CleanChannelNeedsOneIterationPerBlock) {
+  const SweepSource source = randomSource(800);
+  const PointOutcome outcome = runPoint(source, plan(0.0f, 5));
+  EXPECT_EQ(outcome.totals.blocks, 5);
+  EXPECT_EQ(outcome.totals.symbols, 4000);
+  EXPECT_EQ(outcome.totals.channelErrors, 0);
+  EXPECT_EQ(outcome.totals.decoderErrors, 0);
+  EXPECT_EQ(outcome.totals.iterations, 5);
+}
+
+TEST(SweepEngine, ThreadCountDoesNotChangeAnyCount) {
+  const SweepSource source = randomSource(1600);
+  const PointOutcome one = runPoint(source, plan(0.27f, 24, 0, 1));
+  const PointOutcome three = runPoint(source, plan(0.27f, 24, 0, 3));
+  EXPECT_EQ(one.totals, three.totals);
+  EXPECT_EQ(one.blocks, three.blocks);
+  EXPECT_GT(one.totals.decoderErrors, 0);
+  EXPECT_GT(one.totals.channelErrors, 0);
+}
+
+TEST(SweepEngine, EarlyStopEndsAtTheBlockWhoseErrorsReachE) {
+  const SweepSource source = randomSource(1600);
+  const PointOutcome all = runPoint(source, plan(0.3f, 30));
+  ASSERT_GT(all.totals.decoderErrors, 1000);
+  const std::int64_t e = all.totals.decoderErrors / 3;
+  for (int threads : {1, 2, 4}) {
+    const PointOutcome stopped = runPoint(source, plan(0.3f, 30, e, threads));
+    ASSERT_LT(stopped.totals.blocks, 30);
+    const std::vector<BlockResult> prefix(all.blocks.begin(),
+                                          all.blocks.begin() + stopped.totals.blocks);
+    EXPECT_EQ(stopped.blocks, prefix) << threads;
+    EXPECT_GE(stopped.totals.decoderErrors, e);
+    EXPECT_LT(stopped.totals.decoderErrors - stopped.blocks.back().decoderErrors, e);
+  }
+}
+
+TEST(SweepEngine, FourShardsMergeToTheSingleRunTotals) {
+  const SweepSource source = randomSource(1600);
+  for (std::int64_t e : {std::int64_t{0}, std::int64_t{4000}}) {
+    const PointOutcome single = runPoint(source, plan(0.3f, 23, e, 2));
+    std::vector<BlockResult> blocks;
+    for (std::int32_t index = 1; index <= 4; ++index) {
+      const PointOutcome part = runPoint(source, plan(0.3f, 23, e, 2, Shard{index, 4}));
+      for (const BlockResult& b : part.blocks) {
+        ASSERT_EQ(b.block % 4, index - 1);
+        blocks.push_back(b);
+      }
+    }
+    PointTotals merged;
+    ASSERT_TRUE(mergeBlocks(blocks, 23, e, 1600, merged));
+    EXPECT_EQ(merged, single.totals) << "E = " << e;
+    if (e > 0) {
+      EXPECT_LT(single.totals.blocks, 23);
+    }
+  }
+}
+
+TEST(SweepEngine, MergeRefusesMissingOrRepeatedBlocks) {
+  std::vector<BlockResult> blocks;
+  for (std::int64_t b = 0; b < 6; ++b) blocks.push_back(BlockResult{b, 10, b == 2 ? 5 : 0, 3});
+  PointTotals totals;
+  ASSERT_TRUE(mergeBlocks(blocks, 6, 0, 100, totals));
+  EXPECT_EQ(totals.blocks, 6);
+  EXPECT_EQ(totals.blockErrors, 1);
+  ASSERT_TRUE(mergeBlocks(blocks, 6, 5, 100, totals));  // E reached at block 2
+  EXPECT_EQ(totals.blocks, 3);
+  EXPECT_FALSE(mergeBlocks(blocks, 7, 0, 100, totals));
+  std::vector<BlockResult> gap = blocks;
+  gap.erase(gap.begin() + 1);
+  EXPECT_FALSE(mergeBlocks(gap, 6, 0, 100, totals));
+  std::vector<BlockResult> twice = blocks;
+  twice.push_back(blocks[3]);
+  EXPECT_FALSE(mergeBlocks(twice, 6, 0, 100, totals));
+}
+
+}  // namespace
+}  // namespace vok::sim
