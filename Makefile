@@ -3,7 +3,7 @@
 PRESET ?= release
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench asan-test format clean
+.PHONY: all deps configure build run test bench asan-test fuzz format clean
 
 all: build
 
@@ -27,6 +27,13 @@ asan-test:
 
 bench: build
 	@scripts/run-bench.sh build/$(PRESET)
+
+# Each libFuzzer target for FUZZ_SECONDS seconds (clang, the fuzz preset).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS) --target fuzzers
+	@tests/fuzz/run-fuzz.sh build/fuzz $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

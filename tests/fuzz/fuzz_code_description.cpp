@@ -1,0 +1,10 @@
+// libFuzzer entry point: see checkCodeDescription() in fuzz_checks.h for what the input is.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_checks.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  vok::fuzz::checkCodeDescription({data, size});
+  return 0;
+}
