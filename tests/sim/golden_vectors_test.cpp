@@ -96,15 +96,15 @@ class GoldenVector : public testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenVector, PrintsExactlyTheExpectedLines) {
   const fs::path dir = kVectorsDir / GetParam();
-  const json spec = json::parse(readFile(dir / "case.json"));
+  const json testCase = json::parse(readFile(dir / "case.json"));
 
   std::vector<std::string> args = {VOK_SIM_PATH, "run", "--dir", dir.string()};
-  for (const json& arg : spec.at("argv")) args.push_back(arg.get<std::string>());
+  for (const json& arg : testCase.at("argv")) args.push_back(arg.get<std::string>());
   args.push_back("--json");
   const ProcessResult run = runProcess(args);
 
-  SCOPED_TRACE(spec.value("description", ""));
-  EXPECT_EQ(run.exitCode, spec.at("expected_exit").get<int>()) << run.err;
+  SCOPED_TRACE(testCase.value("description", ""));
+  EXPECT_EQ(run.exitCode, testCase.at("expected_exit").get<int>()) << run.err;
   const std::vector<json> expected = parseLines(readFile(dir / "expected.jsonl"));
   const std::vector<json> actual = parseLines(run.out);
   ASSERT_EQ(actual.size(), expected.size()) << run.out;
