@@ -42,7 +42,6 @@ std::int32_t reduceSum(Sum value, std::int32_t q) {
 
 Codec::Codec(const std::string& codePath, const std::string& schedulePath,
              std::int32_t symbolCount) {
-  setQ(q_);
   switch (readCodeDescription(codePath, code_)) {
     case CodeFileStatus::kRead:
       break;
@@ -66,7 +65,6 @@ Codec::Codec(const std::string& codePath, const std::string& schedulePath,
 
 Codec::Codec(const CodeDescription& code, const DecoderSchedule& schedule, std::int32_t symbolCount)
     : code_(code), schedule_(schedule) {
-  setQ(q_);
   initialise(symbolCount);
 }
 
@@ -85,6 +83,7 @@ void Codec::initialise(std::int32_t symbolCount) {
   decisions_.assign(static_cast<std::size_t>(code_.nk) * length, 0);
   differences_.assign(static_cast<std::size_t>(code_.nk) * length, 0);
   syndromes_.assign(static_cast<std::size_t>(code_.nr) * length, 0);
+  setQ(q_);  // sizes the count table for this code
   loaded_ = true;
 }
 
@@ -130,12 +129,17 @@ void Codec::setQ(std::int32_t q) {
   if (q > kMaxTableQ) {
     voteTable_.clear();
     voteTable_.shrink_to_fit();
+    voteStamps_.clear();
+    voteStamps_.shrink_to_fit();
     voteMask_ = 0;
     return;
   }
   std::int32_t size = 1;
   while (size < q) size *= 2;
-  voteTable_.assign(static_cast<std::size_t>(size), 0);
+  // One spare entry per vote position beyond the values.
+  voteTable_.assign(static_cast<std::size_t>(size) + voteValues_.size(), 0);
+  voteStamps_.assign(static_cast<std::size_t>(size), 0);
+  voteStamp_ = 0;
   voteMask_ = size - 1;
 }
 

@@ -107,6 +107,10 @@ class Codec {
   // else in the candidate list of the voteScratch.
   template <bool kWrap, bool kTable>
   void decodePositions(std::int32_t high, std::int32_t low, int k);
+  // The full vote with the count table over values[0..voting), `zeros` of
+  // them 0: sets the winner and the margin.
+  void tableVote(const std::int32_t* values, std::int32_t voting, std::int64_t zeros,
+                 std::int32_t own, std::int64_t weight, std::int32_t& winner, std::int64_t& margin);
 
   CodeDescription code_;
   DecoderSchedule schedule_;
@@ -132,14 +136,20 @@ class Codec {
   std::vector<std::int32_t> checkTapDelay_;
   std::int32_t maxCheckTaps_ = 0;
 
-  // voteScratch: candidate values and counts, voteScratchCapacity() each,
-  // used when Q is too large for the count table. Counts are 64-bit so that
-  // any weight w adds up safely.
+  // voteScratch: candidate values and counts, voteScratchCapacity() each.
+  // With the count table, the values hold the vote's syndrome values in tap
+  // order. Counts are 64-bit so that any weight w adds up safely.
   std::vector<std::int32_t> voteValues_;
   std::vector<std::int64_t> voteCounts_;
   // Count of every symbol value in the current vote, all 0 between votes;
   // a power of two >= Q entries, empty when Q > kMaxTableQ.
+  // Value v's count lives at voteTable_[v] for v != 0; zeros are counted
+  // apart, and the table has spare entries beyond the values.
   std::vector<std::int64_t> voteTable_;
+  // Per value, the number of the last vote it appeared in (for spotting a
+  // repeated value); voteStamp_ numbers the votes.
+  std::vector<std::uint32_t> voteStamps_;
+  std::uint32_t voteStamp_ = 0;
   std::int32_t voteMask_ = 0;
   static constexpr std::int32_t kMaxTableQ = 4096;
 };

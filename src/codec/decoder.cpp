@@ -3,12 +3,14 @@
 //
 // The vote gives exactly the result of the candidate list (values in order
 // of first appearance, the received value's vote first, ties to the earlier
-// candidate, runner-up the best count of another value), without searching
-// the list: each value's count is kept in a table indexed by the value, and
-// the leading count, its value and the best count of any other value are
-// updated as counts grow. When the lead is strict the leader is the list's
-// winner; only a lead of 0 (a tie, which decides nothing unless the
-// threshold is negative) needs the list order, found by a second look.
+// candidate, runner-up the best count of another value) without searching
+// the list. A first look over the syndromes counts the zeros and spots any
+// nonzero value met twice (the received value's vote included). Usually
+// there is none: every nonzero value then counts 1, and the outcome follows
+// from w, the received value and the number of zeros. Otherwise the counts
+// go to a table indexed by the value, and the winner is the largest of the
+// keys count * 2^20 + priority, where the priority falls with the position
+// in the list, so that equal counts go to the earlier candidate.
 #include <algorithm>
 #include <cstddef>
 
@@ -24,11 +26,64 @@ inline std::int32_t subtractMod(std::int32_t x, std::int32_t e, std::int32_t q) 
   return difference < 0 ? difference + q : difference;
 }
 
+// Keys are count * 2^kPriorityBits + priority. Counts stay within
+// |w| + capacity, so keys fit in 64 bits while these bounds hold.
+constexpr int kPriorityBits = 20;
+constexpr std::int64_t kPriorityLimit = std::int64_t{1} << kPriorityBits;
+constexpr std::int64_t kMaxTableWeight = std::int64_t{1} << 30;
+
+// The vote's result when no nonzero value occurs twice: the candidates are
+// the received value's vote (when w != 0), the value 0 counted `zeros`
+// times (merged into the received value's vote when that is 0), and
+// `singles` values counted once. Returns false when the lead is 0 or less
+// and could still pass the threshold, which needs the list order of a tie.
+inline bool voteWithoutRepeats(std::int64_t weight, std::int32_t own, std::int64_t zeros,
+                               std::int64_t singles, std::int64_t threshold, bool& ownWins,
+                               bool& zeroWins, std::int64_t& margin) {
+  const bool ownVotes = weight != 0;
+  const std::int64_t ownCount = weight + (own == 0 ? zeros : 0);
+  const bool zeroApart = zeros > 0 && !(ownVotes && own == 0);
+  // The two largest counts among the candidates, and how many reach the top.
+  std::int64_t top = -kMaxTableWeight * 4;
+  std::int64_t second = top;
+  const auto add = [&](std::int64_t count) {
+    if (count > top) {
+      second = top;
+      top = count;
+    } else if (count > second) {
+      second = count;
+    }
+  };
+  if (ownVotes) add(ownCount);
+  if (zeroApart) add(zeros);
+  if (singles > 0) add(1);
+  if (singles > 1) add(1);
+  if (!ownVotes && !zeroApart && singles == 0) {
+    // No candidate: value 0 with count 0.
+    ownWins = false;
+    zeroWins = true;
+    margin = 0;
+    return true;
+  }
+  margin = top - std::max<std::int64_t>(second, 0);
+  if (margin <= 0) {
+    ownWins = zeroWins = false;
+    return margin <= threshold;
+  }
+  ownWins = ownVotes && ownCount == top;
+  zeroWins = !ownWins && zeroApart && zeros == top;
+  return true;
+}
+
 }  // namespace
 
 void Codec::iterate(int k) {
   const std::int32_t split = std::min(maxDelay_, length_);
-  if (!voteTable_.empty()) {
+  const std::int64_t weight = schedule_.w[k];
+  const bool table = !voteTable_.empty() &&
+                     static_cast<std::int64_t>(voteValues_.size()) < kPriorityLimit - 1 &&
+                     weight <= kMaxTableWeight && weight >= -kMaxTableWeight;
+  if (table) {
     decodePositions<false, true>(length_ - 1, split, k);
     decodePositions<true, true>(split - 1, 0, k);
   } else {
@@ -37,17 +92,58 @@ void Codec::iterate(int k) {
   }
 }
 
+void Codec::tableVote(const std::int32_t* values, std::int32_t voting, std::int64_t zeros,
+                      std::int32_t own, std::int64_t weight, std::int32_t& winner,
+                      std::int64_t& margin) {
+  std::int64_t* const table = voteTable_.data();
+  // Zeros go to spare entries, one per position, so that no entry is
+  // counted up twice in a row unless a nonzero value repeats.
+  const std::int64_t spare = std::int64_t{voteMask_} + 1;
+  for (std::int32_t n = 0; n < voting; ++n) {
+    const std::int32_t v = values[n];
+    ++table[v != 0 ? v : spare + n];
+  }
+  const bool ownVotes = weight != 0;
+  const auto countOf = [&](std::int32_t v) {
+    return (v != 0 ? table[v] : zeros) + (ownVotes && v == own ? weight : 0);
+  };
+  // The winner: the largest key, the received value's vote first in the
+  // list (value 0 with count 0 when there is no candidate).
+  std::int64_t best =
+      ownVotes ? countOf(own) * kPriorityLimit + (kPriorityLimit - 1) : (kPriorityLimit - 1);
+  for (std::int32_t n = 0; n < voting; ++n) {
+    best = std::max(best, countOf(values[n]) * kPriorityLimit + (kPriorityLimit - 2 - n));
+  }
+  const std::int64_t priority = best & (kPriorityLimit - 1);
+  const std::int64_t winnerCount = best >> kPriorityBits;
+  winner =
+      priority == kPriorityLimit - 1 ? (ownVotes ? own : 0) : values[kPriorityLimit - 2 - priority];
+  // The runner-up: the best count of another value, at least 0.
+  std::int64_t runnerUp = 0;
+  for (std::int32_t n = 0; n < voting; ++n) {
+    runnerUp = std::max(runnerUp, values[n] != winner ? countOf(values[n]) : 0);
+  }
+  if (ownVotes && own != winner) runnerUp = std::max(runnerUp, countOf(own));
+  margin = winnerCount - runnerUp;
+  for (std::int32_t n = 0; n < voting; ++n) {
+    const std::int32_t v = values[n];
+    table[v != 0 ? v : spare + n] = 0;
+  }
+}
+
 template <bool kWrap, bool kTable>
 void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   const int decoded = schedule_.i[k];
   const int voters = std::max(schedule_.p[k], 0);
   const std::int64_t weight = schedule_.w[k];
+  const bool ownVotes = weight != 0;
   const std::int64_t threshold = schedule_.t[k];
   const std::int32_t q = q_;
   const std::int32_t length = length_;
   const std::size_t stride = static_cast<std::size_t>(length_);
   std::int32_t* const syndromes = syndromes_.data();
-  std::int64_t* const table = voteTable_.data();
+  std::uint32_t* const stamps = voteStamps_.data();
+  std::uint32_t stamp = voteStamp_;
   const std::int32_t mask = voteMask_;
   std::int32_t* const values = voteValues_.data();
   std::int64_t* const counts = voteCounts_.data();
@@ -68,47 +164,38 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
           differences_[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(y)];
       const std::int32_t own = difference;
 
-      std::int64_t leadCount = 0;   // the largest count so far
-      std::int32_t leader = 0;      // a value with that count
-      std::int64_t otherCount = 0;  // the largest count of any other value
       std::int32_t winner = 0;
       std::int64_t margin = 0;
       if constexpr (kTable) {
-        if (weight != 0) {
-          leadCount = weight;
-          leader = own;
-          table[own & mask] = weight;
+        if (++stamp == 0) {
+          std::fill(voteStamps_.begin(), voteStamps_.end(), 0);
+          stamp = 1;
         }
+        // Values in 0..Q-1 never alias under the mask.
+        if (ownVotes) stamps[own & mask] = stamp;
+        bool repeated = false;
+        std::int64_t zeros = 0;
         for (std::int32_t n = 0; n < voting; ++n) {
-          const std::int32_t value = *at(n);
-          const std::int64_t count = ++table[value & mask];
-          const bool same = value == leader;
-          const bool overtakes = !same && count > leadCount;
-          const bool second = !same && count > otherCount;
-          otherCount = overtakes ? leadCount : (second ? count : otherCount);
-          leadCount = (same || overtakes) ? count : leadCount;
-          leader = overtakes ? value : leader;
+          const std::int32_t value = *at(n) & mask;
+          values[n] = value;
+          repeated |= (value != 0) & (stamps[value] == stamp);
+          stamps[value] = stamp;
+          zeros += value == 0;
         }
-        margin = leadCount - std::max<std::int64_t>(otherCount, 0);
-        winner = leader;
-        if (margin <= 0 && margin > threshold) {
-          // A possible tie: the winner is the first candidate in list order
-          // with the leading count (value 0 when there is no candidate).
-          winner = 0;
-          if (weight != 0 && table[own & mask] == leadCount) {
+        // The stamp of 0 says nothing: zeros are counted apart.
+        bool ownWins = false;
+        bool zeroWins = false;
+        if (!repeated && voteWithoutRepeats(weight, own & mask, zeros, voting - zeros, threshold,
+                                            ownWins, zeroWins, margin)) {
+          if (ownWins) {
             winner = own;
-          } else {
-            for (std::int32_t n = 0; n < voting; ++n) {
-              const std::int32_t value = *at(n);
-              if (table[value & mask] == leadCount) {
-                winner = value;
-                break;
-              }
-            }
+          } else if (!zeroWins && margin > 0) {
+            // The one value counted once leads: find it.
+            for (std::int32_t n = 0; n < voting; ++n) winner = values[n] != 0 ? values[n] : winner;
           }
+        } else {
+          tableVote(values, voting, zeros, own & mask, weight, winner, margin);
         }
-        for (std::int32_t n = 0; n < voting; ++n) table[*at(n) & mask] = 0;
-        if (weight != 0) table[own & mask] = 0;
       } else {
         // The candidate list with linear search, for alphabets too large
         // for the count table.
@@ -157,6 +244,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       }
     }
   }
+  voteStamp_ = stamp;
 }
 
 }  // namespace vok

@@ -1,0 +1,34 @@
+// Runs every benchmark, then prints the fast decoder's speed-up over the
+// straightforward reference measured in the same run.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+#include "bench_results.h"
+
+namespace vok::bench {
+
+std::map<std::string, DecoderFigures>& decoderFigures() {
+  static std::map<std::string, DecoderFigures> figures;
+  return figures;
+}
+
+}  // namespace vok::bench
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  const auto& figures = vok::bench::decoderFigures();
+  if (!figures.empty()) {
+    std::printf("\nDecoder iteration, ns per information symbol (same run):\n");
+    std::printf("%-20s %12s %12s %10s\n", "case", "fast", "reference", "speed-up");
+    for (const auto& [name, f] : figures) {
+      const double ratio = f.fast > 0 && f.reference > 0 ? f.reference / f.fast : 0;
+      std::printf("%-20s %12.2f %12.2f %9.1fx\n", name.c_str(), f.fast, f.reference, ratio);
+    }
+  }
+  return 0;
+}

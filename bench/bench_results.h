@@ -1,0 +1,21 @@
+// Figures the benchmarks leave behind for the summary printed after the run
+// (the fast decoder against the reference, side by side).
+#ifndef VOK_BENCH_BENCH_RESULTS_H_
+#define VOK_BENCH_BENCH_RESULTS_H_
+
+#include <map>
+#include <string>
+
+namespace vok::bench {
+
+// Nanoseconds per information symbol of the last run of each decoder
+// benchmark, keyed by "N=<n> k=<k>", for the fast and the reference decoder.
+struct DecoderFigures {
+  double fast = 0;
+  double reference = 0;
+};
+std::map<std::string, DecoderFigures>& decoderFigures();
+
+}  // namespace vok::bench
+
+#endif  // VOK_BENCH_BENCH_RESULTS_H_

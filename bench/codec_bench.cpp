@@ -1,0 +1,166 @@
+// Timing of the codec: one decoder iteration for the fast decoder and the
+// straightforward reference, encode and load received, each per information
+// symbol, with the built-in code and schedule on a block received after
+// P0 = 0.25 with seed 123.
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench_results.h"
+#include "channel/qary_channel.h"
+#include "codec/codec.h"
+#include "reference_decoder.h"
+
+namespace vok::bench {
+namespace {
+
+// The thread's processor time: on a busy machine it still counts only the
+// work of the code timed.
+double threadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Branches stored one after another, with pointers to each.
+struct Branches {
+  Branches(int count, std::int32_t length) : symbols(std::size_t{1} * count * length, 0) {
+    for (int b = 0; b < count; ++b)
+      pointers.push_back(symbols.data() + std::size_t{1} * b * length);
+  }
+  std::vector<std::int32_t> symbols;
+  std::vector<std::int32_t*> pointers;
+};
+
+// A picture of N bytes encoded with the built-in code and sent through the
+// channel as the experiment sends it: information branches, then check
+// branches.
+struct Setup {
+  explicit Setup(std::int32_t symbolCount, float p0 = 0.25f)
+      : codec(CodeDescription::builtIn(), DecoderSchedule::builtIn(), symbolCount),
+        source(codec.nk(), codec.branchLength()),
+        check(codec.nr(), codec.branchLength()),
+        receivedInfo(codec.nk(), codec.branchLength()),
+        receivedCheck(codec.nr(), codec.branchLength()) {
+    codec.setQ(256);
+    // A smooth picture: neighbouring bytes alike, as in a photograph.
+    for (std::int32_t n = 0; n < symbolCount; ++n) {
+      source.symbols[n] = static_cast<std::int32_t>((n / 3 % 1000 + n / 3000 + n % 3 * 40) % 256);
+    }
+    codec.encode(source.pointers.data(), check.pointers.data());
+    QaryChannel channel;
+    channel.setQ(256);
+    channel.setP0(p0);
+    channel.setSeed(123);
+    channel.reseed();
+    const std::int32_t length = codec.branchLength();
+    for (int i = 0; i < codec.nk(); ++i) {
+      channel.transmit(source.pointers[i], receivedInfo.pointers[i], length);
+    }
+    for (int j = 0; j < codec.nr(); ++j) {
+      channel.transmit(check.pointers[j], receivedCheck.pointers[j], length);
+    }
+  }
+  double informationSymbols() const { return double(codec.nk()) * codec.branchLength(); }
+
+  Codec codec;
+  Branches source, check, receivedInfo, receivedCheck;
+};
+
+Setup& setupFor(std::int32_t symbolCount) {
+  static std::map<std::int32_t, std::unique_ptr<Setup>> setups;
+  auto& setup = setups[symbolCount];
+  if (!setup) setup = std::make_unique<Setup>(symbolCount);
+  return *setup;
+}
+
+// Times are the thread's processor time (manual time). Iteration k = 0 starts from a fresh load
+// each time (untimed). Iteration k > 0 is prepared once by iterations 0..k-1 and then repeated: by
+// then few symbols change, so each repeat costs what the first pass costs.
+template <typename Decoder>
+void timeIteration(benchmark::State& state, Decoder& decoder, Setup& setup, int k, double& figure) {
+  const auto load = [&] {
+    decoder.loadReceived(setup.receivedInfo.pointers.data(), setup.receivedCheck.pointers.data());
+  };
+  load();
+  for (int before = 0; before < k; ++before) decoder.iterate(before);
+  double total = 0;
+  for (auto _ : state) {
+    if (k == 0) load();
+    const double start = threadSeconds();
+    decoder.iterate(k);
+    const double elapsed = threadSeconds() - start;
+    state.SetIterationTime(elapsed);
+    total += elapsed;
+  }
+  figure = total * 1e9 / (double(state.iterations()) * setup.informationSymbols());
+  state.counters["ns_per_symbol"] = figure;
+  state.counters["N"] = double(setup.codec.branchLength()) * setup.codec.nk();
+}
+
+void decoderIterationFast(benchmark::State& state) {
+  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
+  const int k = static_cast<int>(state.range(1));
+  timeIteration(
+      state, setup.codec, setup, k,
+      decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" + std::to_string(k)].fast);
+}
+
+void decoderIterationReference(benchmark::State& state) {
+  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
+  const int k = static_cast<int>(state.range(1));
+  test::ReferenceDecoder reference(setup.codec);
+  timeIteration(state, reference, setup, k,
+                decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" + std::to_string(k)]
+                    .reference);
+}
+
+void decoderArguments(benchmark::internal::Benchmark* b) {
+  for (std::int64_t n : {30000, 300000, 3000000}) {
+    for (std::int64_t k : {0, 15}) b->Args({n, k});
+  }
+  b->ArgNames({"N", "k"})->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+}
+
+BENCHMARK(decoderIterationFast)->Name("decoder_iteration/fast")->Apply(decoderArguments);
+BENCHMARK(decoderIterationReference)->Name("decoder_iteration/reference")->Apply(decoderArguments);
+
+void encode(benchmark::State& state) {
+  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
+  Branches check(setup.codec.nr(), setup.codec.branchLength());
+  for (auto _ : state) {
+    setup.codec.encode(setup.source.pointers.data(), check.pointers.data());
+    benchmark::DoNotOptimize(check.symbols.data());
+  }
+  state.counters["ns_per_symbol"] = benchmark::Counter(
+      setup.informationSymbols() * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void loadReceived(benchmark::State& state) {
+  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
+  for (auto _ : state) {
+    setup.codec.loadReceived(setup.receivedInfo.pointers.data(),
+                             setup.receivedCheck.pointers.data());
+    benchmark::DoNotOptimize(setup.codec.syndrome(0));
+  }
+  state.counters["ns_per_symbol"] = benchmark::Counter(
+      setup.informationSymbols() * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(encode)->Name("encode")->Arg(3000000)->ArgName("N")->Unit(benchmark::kMillisecond);
+BENCHMARK(loadReceived)
+    ->Name("load_received")
+    ->Arg(3000000)
+    ->ArgName("N")
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vok::bench
