@@ -15,7 +15,9 @@ ImagePane::ImagePane(Border border, QWidget* parent) : QWidget(parent), border_(
   setContentsMargins(w, w, w, w);
 }
 
-void ImagePane::resizeEvent(QResizeEvent* /*event*/) {
+void ImagePane::resizeEvent(QResizeEvent* /*event*/) { fitContent(); }
+
+void ImagePane::fitContent() {
   const QSize size = clientSize().expandedTo(QSize(0, 0));
   if (content_.size() == size) return;
   content_ = QImage(size, QImage::Format_RGB32);
@@ -50,7 +52,9 @@ bool ImagePane::paintRow(const std::uint8_t* row, std::int32_t width, std::int32
 
 void ImagePane::draw(std::int32_t height, std::int32_t width, std::int32_t offsetX,
                      std::int32_t offsetY, std::int32_t scale, const std::uint8_t* pixels) {
-  if (height <= 0 || width <= 0 || scale <= 0 || pixels == nullptr || content_.isNull()) return;
+  if (height <= 0 || width <= 0 || scale <= 0 || pixels == nullptr) return;
+  fitContent();
+  if (content_.isNull()) return;
   bool changed = false;
   // Row 0 of the picture is the bottom row on screen.
   for (std::int32_t i = 0; i < height; ++i) {
@@ -63,6 +67,7 @@ void ImagePane::draw(std::int32_t height, std::int32_t width, std::int32_t offse
 }
 
 void ImagePane::paintEvent(QPaintEvent* event) {
+  fitContent();
   QPainter painter(this);
   const QRect client = contentsRect();
   if (!content_.isNull() && event->rect().intersects(client)) {

@@ -45,6 +45,9 @@ class ImagePane : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Sizes the kept image to the client area (filled with the background)
+  // when its size differs; otherwise does nothing.
+  void fitContent();
   // Paints one picture row (`width` pixels) as blocks whose top edge is at
   // client row `top`, returning whether any point changed.
   bool paintRow(const std::uint8_t* row, std::int32_t width, std::int32_t left, std::int32_t top,
