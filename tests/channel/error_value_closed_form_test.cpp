@@ -1,0 +1,138 @@
+// The closed-form error value against the counting search: the same n for
+// every float near every interval boundary n * d (including r_f exactly equal
+// to n * d, and n = Q where (Q - 1) * d < P0), for the draws the generator can
+// give near them, and for whole transmissions.
+#include "channel/error_value_closed_form.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "channel/error_value.h"
+#include "channel/qary_channel.h"
+#include "channel/random_generator.h"
+
+namespace vok {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kDrawDivisor = RandomGenerator::kMaskB;
+
+const std::vector<float>& probabilities() {
+  static const std::vector<float> p0s = {0.25f,
+                                         0.1f,
+                                         1.0f,
+                                         2.0f,
+                                         0.5f,
+                                         0.3f,
+                                         0.7f,
+                                         0.999f,
+                                         1e-3f,
+                                         1e-7f,
+                                         0.01f,
+                                         0.0f,
+                                         -0.0f,
+                                         1e-45f,
+                                         std::numeric_limits<float>::min(),
+                                         3.0e38f,
+                                         std::numeric_limits<float>::infinity()};
+  return p0s;
+}
+
+TEST(ErrorValueClosedForm, SameNForEveryFloatNearEveryBoundary) {
+  std::int64_t checked = 0;
+  for (std::int32_t q : {256, 2, 3, 7, 255, 1000}) {
+    for (float p0 : probabilities()) {
+      const float d = detail::errorStep(p0, q);
+      for (std::int32_t n = 0; n <= q + 1; ++n) {
+        const double boundary = static_cast<double>(n) * d;
+        if (!std::isfinite(boundary)) continue;
+        // Floats from a few below to a few above the boundary, through the
+        // one nearest to it (which may equal it exactly).
+        float f = static_cast<float>(boundary);
+        for (int step = 0; step < 6; ++step) f = std::nextafter(f, -1.0f);
+        for (int step = 0; step < 13;
+             ++step, f = std::nextafter(f, std::numeric_limits<float>::infinity())) {
+          if (!(f >= 0.0f)) continue;
+          ASSERT_EQ(detail::errorValueClosedForm(f, INFINITY, d, q),
+                    detail::errorValue(f, INFINITY, d, q))
+              << "q=" << q << " p0=" << p0 << " n=" << n << " rf=" << f;
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 100000);
+}
+
+TEST(ErrorValueClosedForm, SameNForEveryDrawNearEveryBoundaryAndNearP0) {
+  for (std::int32_t q : {256, 3}) {
+    for (float p0 : {0.25f, 0.1f, 1.0f, 2.0f, 0.3f}) {
+      const float d = detail::errorStep(p0, q);
+      std::vector<double> edges = {static_cast<double>(p0)};
+      for (std::int32_t n = 1; n <= q; ++n) edges.push_back(static_cast<double>(n) * d);
+      for (double edge : edges) {
+        const double centre = std::floor(std::min(edge, 1.0) * kDrawDivisor);
+        for (double k = std::max(0.0, centre - 48); k <= std::min(kDrawDivisor, centre + 48); ++k) {
+          const double r = k / kDrawDivisor;
+          ASSERT_EQ(detail::errorValueClosedForm(r, p0, d, q), detail::errorValue(r, p0, d, q))
+              << "q=" << q << " p0=" << p0 << " k=" << k;
+        }
+      }
+    }
+  }
+}
+
+TEST(ErrorValueClosedForm, KnownEdgesIncludingNEqualToQ) {
+  const float d25 = detail::errorStep(0.25f, 256);
+  EXPECT_EQ(detail::errorValueClosedForm(536870911 / kDrawDivisor, 0.25f, d25, 256), 255);
+  EXPECT_EQ(detail::errorValueClosedForm(536870912 / kDrawDivisor, 0.25f, d25, 256), 0);
+  EXPECT_EQ(detail::errorValueClosedForm(2105376 / kDrawDivisor, 0.25f, d25, 256), 1);
+  EXPECT_EQ(detail::errorValueClosedForm(2105377 / kDrawDivisor, 0.25f, d25, 256), 2);
+  const float d10 = detail::errorStep(0.1f, 256);
+  EXPECT_EQ(detail::errorValueClosedForm(214748367 / kDrawDivisor, 0.1f, d10, 256), 256);
+  EXPECT_EQ(detail::errorValueClosedForm(214748359 / kDrawDivisor, 0.1f, d10, 256), 255);
+  // r_f exactly on a boundary (2 * d is a float) belongs to the lower interval.
+  EXPECT_EQ(detail::errorValueClosedForm(2.0 * d25, INFINITY, d25, 256), 2);
+  EXPECT_EQ(detail::errorValueClosedForm(std::nextafter(2.0f * d25, 1.0f), INFINITY, d25, 256), 3);
+  EXPECT_EQ(detail::errorValueClosedForm(0.0, 0.0f, 0.0f, 256), 1);
+  EXPECT_EQ(detail::errorValueClosedForm(0.5, INFINITY, INFINITY, 256), 1);
+  EXPECT_EQ(detail::errorValueClosedForm(0.5, std::nanf(""), d25, 256), 0);
+  EXPECT_EQ(detail::errorValueClosedForm(0.3, kInfinity, detail::errorStep(2.0f, 256), 256),
+            detail::errorValue(0.3, kInfinity, detail::errorStep(2.0f, 256), 256));
+}
+
+// Transmit with the counting search, as the rule is written.
+void countingTransmit(RandomGenerator& random, float p0, std::int32_t q,
+                      const std::vector<std::int32_t>& src, std::vector<std::int32_t>& dst) {
+  const float d = detail::errorStep(p0, q);
+  for (std::size_t i = 0; i < src.size(); ++i) {
+    dst[i] = (src[i] + detail::errorValue(random.next(), p0, d, q)) % q;
+  }
+}
+
+TEST(ErrorValueClosedForm, TransmitMatchesTheCountingRule) {
+  for (float p0 : {0.25f, 0.1f, 1.0f, 2.0f, 0.0f, -1.0f, 1e-4f, std::nanf(""),
+                   std::numeric_limits<float>::infinity()}) {
+    for (std::int32_t q : {256, 2, 5}) {
+      std::vector<std::int32_t> src(200000), fast(src.size()), counted(src.size());
+      for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::int32_t>(i * 7 % q);
+      QaryChannel channel;
+      channel.setQ(q);
+      channel.setP0(p0);
+      channel.setSeed(-77);
+      channel.reseed();
+      channel.transmit(src.data(), fast.data(), static_cast<std::int32_t>(src.size()));
+      RandomGenerator random;
+      random.seed(-77);
+      countingTransmit(random, p0, q, src, counted);
+      ASSERT_EQ(fast, counted) << "p0=" << p0 << " q=" << q;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vok
