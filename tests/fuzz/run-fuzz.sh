@@ -33,9 +33,9 @@ for t in "${targets[@]}"; do
     result=FAILED
     status=1
   fi
-  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1 || true)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1 || true)
+  edges=$( (grep -o 'cov: [0-9]*' "$log" || true) | tail -1 | cut -d' ' -f2)
   printf '%-24s %-6s execs=%s execs/s=%s edges=%s\n' "$t" "$result" "${execs:-?}" "${rate:-?}" \
     "${edges:-?}"
   if [ "$result" = FAILED ]; then
