@@ -75,8 +75,9 @@ class TextReport final : public RunReport {
  public:
   explicit TextReport(std::ostream& out) : out_(out) {}
 
-  void initFailed(const std::string& status, const std::string& message) override {
-    out_ << fmt::format("Initialisation failed ({}): {}\n", status, message);
+  // The message itself goes to stderr; the report names the failure only.
+  void initFailed(const std::string& status, const std::string&) override {
+    out_ << fmt::format("Initialisation failed: {}\n", status);
   }
 
   void initialised(const InitSummary& s) override {
