@@ -37,7 +37,7 @@ class ChannelSettingsDialogTest : public ::testing::Test {
                      {test::onModal<ChannelSettingsDialog>([&](ChannelSettingsDialog* d) {
                        opened.p0Shown = d->p0Field()->text();
                        opened.seedShown = d->seedField()->text();
-                       opened.focus = QApplication::focusWidget();
+                       opened.focus = d->focusWidget();
                        if (p0 != nullptr) d->p0Field()->setText(QString::fromUtf8(p0));
                        if (seed != nullptr) d->seedField()->setText(QString::fromUtf8(seed));
                        close(d);
@@ -145,7 +145,7 @@ TEST_F(ChannelSettingsDialogTest, TabMovesFromAcceptToCancelToP0ToSeed) {
   test::withModals([&] { dialog.run(); },
                    {test::onModal<ChannelSettingsDialog>([&](ChannelSettingsDialog* d) {
                      for (QWidget*& w : order) {
-                       w = QApplication::focusWidget();
+                       w = d->focusWidget();
                        QTest::keyClick(w, Qt::Key_Tab);
                      }
                      d->reject();
