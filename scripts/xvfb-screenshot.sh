@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Proves the desktop program starts: runs the real `vok` under a virtual X
+# server (xvfb-run, xcb platform) in data/, waits for its window to appear,
+# and takes a screenshot of the screen.
+#
+# Usage: scripts/xvfb-screenshot.sh [BUILD_DIR] [OUTPUT.png]
+#   BUILD_DIR  defaults to build/release
+#   OUTPUT     defaults to BUILD_DIR/xvfb-screenshot.png
+#
+# With --readme as the only argument after BUILD_DIR, it instead remakes
+# docs/screenshot.png: the window after a finished decoding, made by
+# vok_window_screenshot, which also prints the redraw times.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-build/release}
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+
+for tool in xvfb-run xwininfo import; do
+  command -v "$tool" >/dev/null || { echo "xvfb-screenshot: $tool is missing" >&2; exit 1; }
+done
+
+if [ "${2:-}" = "--readme" ]; then
+  tool="$build/tests/ui/vok_window_screenshot"
+  [ -x "$tool" ] || { echo "xvfb-screenshot: $tool is not built" >&2; exit 1; }
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$tool" -platform xcb "$root/data" "$root/docs/screenshot.png"
+fi
+
+vok="$build/src/app/vok"
+out=${2:-$build/xvfb-screenshot.png}
+[ -x "$vok" ] || { echo "xvfb-screenshot: $vok is not built" >&2; exit 1; }
+rm -f "$out"
+
+# Inside the virtual display: start vok, wait up to 20 s for its window,
+# take the picture, then end vok (it is the only process started here).
+xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$vok" "$root/data" "$out" <<'INNER'
+set -euo pipefail
+vok=$1 data=$2 out=$3
+cd "$data"
+"$vok" -platform xcb &
+pid=$!
+found=""
+for _ in $(seq 1 40); do
+  if xwininfo -root -tree 2>/dev/null | grep -q '"Недвоичный vok"'; then found=yes; break; fi
+  if ! kill -0 "$pid" 2>/dev/null; then break; fi
+  sleep 0.5
+done
+if [ -z "$found" ]; then
+  echo "xvfb-screenshot: the window of vok did not appear" >&2
+  kill "$pid" 2>/dev/null || true
+  exit 1
+fi
+sleep 1  # let it paint
+import -window root "$out"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+INNER
+
+[ -s "$out" ] || { echo "xvfb-screenshot: no screenshot was written" >&2; exit 1; }
+echo "xvfb-screenshot: vok started under Xvfb; screenshot in $out"
