@@ -30,6 +30,14 @@ enum class PictureLoadStatus {
 
 // Largest total size of the four image buffers; larger pictures are refused
 // as Unsupported before anything is allocated.
+//
+// Memory rule: the four buffers (imageBytes each) are the only allocations
+// whose size comes from the header, so no header, whatever it claims, makes
+// a load allocate more than this. The pixel array is read row by row,
+// straight into sourceImage, from what the file really holds; there is no
+// copy of the file or of the unpadded picture. A header that claims more than
+// the file holds still gets its full buffers (a short pixel array loads, its
+// missing bytes 0), within this limit.
 inline constexpr std::int64_t kMaxTotalImageBytes = std::int64_t{1} << 30;
 
 // Client size of a pane, in points.

@@ -66,6 +66,19 @@ std::string_view textOf(Input data) {
   return {reinterpret_cast<const char*>(data.data()), data.size()};
 }
 
+// A private directory for the files of one run of this process.
+const std::filesystem::path& scratchDirectory() {
+  static const std::filesystem::path dir = [] {
+    const std::filesystem::path shm("/dev/shm");
+    const auto base =
+        std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
+    auto d = base / ("vok_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
 bool allEqual(const Bytes& v, std::size_t from, std::uint8_t value) {
   return std::all_of(v.begin() + static_cast<std::ptrdiff_t>(from), v.end(),
                      [value](std::uint8_t b) { return b == value; });
@@ -125,6 +138,17 @@ void checkPicture(Input data) {
   buildCorrectionMap(p.sourceImage.data(), p.channelImage.data(), p.decodedImage.data(), r.width,
                      r.height, p.correctionMap.data());
   FUZZ_CHECK(allEqual(p.correctionMap, 0, 0xFF));  // nothing decoded yet: all white
+
+  // Read from a file, the same bytes load the same way.
+  const std::filesystem::path path = scratchDirectory() / "picture.bmp";
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  }
+  LoadedPicture fromFile;
+  FUZZ_CHECK(loadPicture(path.string(), pane, fromFile) == PictureLoadStatus::Loaded);
+  FUZZ_CHECK(fromFile.picture == p.picture && fromFile.imageBytes == p.imageBytes &&
+             fromFile.sourceImage == p.sourceImage);
 
   // The picture survives being written and read back.
   LoadedPicture back;
@@ -297,19 +321,6 @@ class QuietObserver final : public ExperimentObserver {
   void settingsInitialised(float, std::int32_t) override {}
   int failures = 0;
 };
-
-// A private directory for the files of one run of this process.
-const std::filesystem::path& scratchDirectory() {
-  static const std::filesystem::path dir = [] {
-    const std::filesystem::path shm("/dev/shm");
-    const auto base =
-        std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
-    auto d = base / ("vok_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
-}
 
 void writeOrRemove(const std::filesystem::path& path, std::optional<Input> bytes) {
   std::error_code ec;
