@@ -10,10 +10,20 @@ namespace vok::sim {
 
 std::string progressText(const SweepPosition& position, std::int64_t blocks,
                          std::int64_t decoderErrors, std::int64_t symbols, double elapsedSeconds) {
-  std::string text = "[" + std::to_string(position.point + 1) + "/" +
-                     std::to_string(position.points) + "] P0=" + p0Text(position.p0) + "  blocks " +
-                     std::to_string(blocks) + "/" + std::to_string(position.blocksPerPoint) +
-                     "  decoder errors " + std::to_string(decoderErrors);
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on long
+  // chains of + that start with a literal.
+  std::string text = "[";
+  text += std::to_string(position.point + 1);
+  text += '/';
+  text += std::to_string(position.points);
+  text += "] P0=";
+  text += p0Text(position.p0);
+  text += "  blocks ";
+  text += std::to_string(blocks);
+  text += '/';
+  text += std::to_string(position.blocksPerPoint);
+  text += "  decoder errors ";
+  text += std::to_string(decoderErrors);
   if (symbols > 0) {
     text += " (SER " +
             formatExponent(static_cast<double>(decoderErrors) / static_cast<double>(symbols)) + ")";
