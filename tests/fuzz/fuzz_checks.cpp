@@ -237,16 +237,16 @@ std::string referenceExponent(double v, int precision, int width) {
   } else if (std::isinf(v)) {
     text = v < 0 ? "-inf" : "inf";
   } else {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*e", precision, v);
-    text = buf;
-    const std::size_t e = text.find('e');
-    std::string digits = text.substr(e + 2);
-    while (digits.size() < 3) digits.insert(0, "0");
-    text = text.substr(0, e + 2) + digits;
+    char plain[512];
+    std::snprintf(plain, sizeof plain, "%.*e", precision, v);
+    const char* e = std::strchr(plain, 'e');
+    char wide[520];
+    std::snprintf(wide, sizeof wide, "%.*s%c%03d", static_cast<int>(e - plain) + 1, plain, e[1],
+                  std::abs(std::atoi(e + 2)));
+    text = wide;
   }
-  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), ' ');
-  return text;
+  const std::size_t pad = width > 0 ? static_cast<std::size_t>(width) : 0;
+  return pad > text.size() ? std::string(pad - text.size(), ' ') + text : text;
 }
 
 void checkFormats(double v, int precision, int width) {
