@@ -67,16 +67,31 @@ std::string_view textOf(Input data) {
 }
 
 // A private directory for the files of one run of this process.
-const std::filesystem::path& scratchDirectory() {
-  static const std::filesystem::path dir = [] {
+// Removed with everything in it when the process ends normally.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
     const std::filesystem::path shm("/dev/shm");
     const auto base =
         std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
-    auto d = base / ("vok_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
+    path_ = base / ("vok_fuzz_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDirectory() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+const std::filesystem::path& scratchDirectory() {
+  static const ScratchDirectory dir;
+  return dir.path();
 }
 
 bool allEqual(const Bytes& v, std::size_t from, std::uint8_t value) {
