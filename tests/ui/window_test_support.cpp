@@ -128,13 +128,13 @@ int withModals(const std::function<void()>& trigger, std::vector<ModalStep> step
   int waited = 0;
   QPointer<QWidget> lastActedOn;
   QTimer timer;
-  timer.setInterval(5);
+  timer.setInterval(1);
   QObject::connect(&timer, &QTimer::timeout, [&] {
     if (next >= steps.size()) {
       timer.stop();
       return;
     }
-    waited += 5;
+    waited += 1;
     QWidget* modal = QApplication::activePopupWidget();
     if (modal == nullptr) modal = QApplication::activeModalWidget();
     if (modal != nullptr && modal->isVisible() && modal != lastActedOn &&
