@@ -2,6 +2,8 @@
 // the size is checked before anything is allocated, the rows are read
 // without their padding straight into the source buffer, and the picture is
 // then thinned out in place for the source pane.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -167,7 +169,11 @@ PictureLoadStatus loadPicture(const std::string& path, std::optional<PaneSize> p
                               LoadedPicture& out) {
   out = LoadedPicture{};
   const FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) return PictureLoadStatus::FileMissing;
+  // A directory opens for reading here but is no file to read: missing.
+  struct stat info {};
+  if (!file || fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
+    return PictureLoadStatus::FileMissing;
+  }
   std::uint8_t header[kHeaderBytes] = {};
   const std::size_t headerBytes = std::fread(header, 1, kHeaderBytes, file.get());
   FileSource source(file.get(), headerBytes);

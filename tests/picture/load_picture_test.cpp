@@ -261,10 +261,13 @@ class LoadPictureFile : public testing::Test {
   std::vector<std::filesystem::path> dirs_;
 };
 
-TEST_F(LoadPictureFile, MissingFileIsFileMissing) {
+TEST_F(LoadPictureFile, MissingFileOrDirectoryIsFileMissing) {
   LoadedPicture p;
   EXPECT_EQ(loadPicture(pathFor("absent.bmp"), kPane, p), PictureLoadStatus::FileMissing);
   EXPECT_TRUE(p.sourceImage.empty());
+  const std::string dir = pathFor("pic.bmp");
+  std::filesystem::create_directory(dir);
+  EXPECT_EQ(loadPicture(dir, kPane, p), PictureLoadStatus::FileMissing);
 }
 
 TEST_F(LoadPictureFile, FileLoadsExactlyAsTheSameBytesInMemory) {
