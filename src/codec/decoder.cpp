@@ -4,10 +4,11 @@
 // The vote gives exactly the result of the candidate list (values in order
 // of first appearance, the received value's vote first, ties to the earlier
 // candidate, runner-up the best count of another value) without searching
-// the list. A first look over the syndromes counts the zeros and spots any
-// nonzero value met twice (the received value's vote included). Usually
-// there is none: every nonzero value then counts 1, and the outcome follows
-// from w, the received value and the number of zeros. Otherwise the counts
+// the list. A first look over the syndromes spots any nonzero value met
+// twice (the received value's vote included). Usually there is none: every
+// nonzero value then counts 1, and the outcome follows from w, the received
+// value and the number of zeros (with w > 0 and a received value of 0 it is
+// always "no change"). Otherwise the counts
 // go to a table indexed by the value, and the winner is the largest of the
 // keys count * 2^20 + priority, where the priority falls with the position
 // in the list, so that equal counts go to the earlier candidate.
@@ -172,29 +173,44 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
           stamp = 1;
         }
         // Values in 0..Q-1 never alias under the mask.
-        if (ownVotes) stamps[own & mask] = stamp;
+        const std::int32_t ownValue = own & mask;
+        if (ownVotes) stamps[ownValue] = stamp;
         bool repeated = false;
-        std::int64_t zeros = 0;
+        const std::int32_t* const base = syndromes + y;
         for (std::int32_t n = 0; n < voting; ++n) {
-          const std::int32_t value = *at(n) & mask;
-          values[n] = value;
+          std::int32_t value = 0;
+          if constexpr (kWrap) {
+            value = *at(n) & mask;
+          } else {
+            value = base[offsets[n]] & mask;
+          }
+          // The stamp of 0 says nothing: zeros are counted apart.
           repeated |= (value != 0) & (stamps[value] == stamp);
           stamps[value] = stamp;
-          zeros += value == 0;
         }
-        // The stamp of 0 says nothing: zeros are counted apart.
-        bool ownWins = false;
-        bool zeroWins = false;
-        if (!repeated && voteWithoutRepeats(weight, own & mask, zeros, voting - zeros, threshold,
-                                            ownWins, zeroWins, margin)) {
-          if (ownWins) {
-            winner = own;
-          } else if (!zeroWins && margin > 0) {
-            // The one value counted once leads: find it.
-            for (std::int32_t n = 0; n < voting; ++n) winner = values[n] != 0 ? values[n] : winner;
+        if (repeated || weight <= 0 || ownValue != 0) {
+          // (Otherwise the received value 0 leads or ties first: nothing to
+          // apply.)
+          std::int64_t zeros = 0;
+          for (std::int32_t n = 0; n < voting; ++n) {
+            values[n] = *at(n) & mask;
+            zeros += values[n] == 0;
           }
-        } else {
-          tableVote(values, voting, zeros, own & mask, weight, winner, margin);
+          bool ownWins = false;
+          bool zeroWins = false;
+          if (!repeated && voteWithoutRepeats(weight, ownValue, zeros, voting - zeros, threshold,
+                                              ownWins, zeroWins, margin)) {
+            if (ownWins) {
+              winner = own;
+            } else if (!zeroWins && margin > 0) {
+              // The one value counted once leads: find it.
+              for (std::int32_t n = 0; n < voting; ++n) {
+                winner = values[n] != 0 ? values[n] : winner;
+              }
+            }
+          } else {
+            tableVote(values, voting, zeros, ownValue, weight, winner, margin);
+          }
         }
       } else {
         // The candidate list with linear search, for alphabets too large

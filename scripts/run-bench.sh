@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# `make bench`: runs the benchmark suite of the given build directory (built
+# with the release preset), then the whole-run timing of vok-sim.
+#   scripts/run-bench.sh BUILD_DIR [benchmark options...]
+set -euo pipefail
+build=${1:-build/release}
+shift || true
+root=$(cd "$(dirname "$0")/.." && pwd)
+case "$build" in /*) ;; *) build="$root/$build" ;; esac
+bench="$build/bench/vok_bench"
+if [ ! -x "$bench" ]; then
+  echo "run-bench: $bench is not built (configure with the release preset: VOK_BUILD_BENCH=ON)" >&2
+  exit 1
+fi
+echo "== Machine: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores"
+echo "== Benchmarks (times are processor time of the benchmark thread where noted)"
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$bench" "$@"
+echo
+echo "== Whole run"
+"$root/bench/vok_sim_run.sh" "$build"
