@@ -14,7 +14,14 @@ if [ ! -x "$bench" ]; then
 fi
 echo "== Machine: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1), $(nproc) cores"
 echo "== Benchmarks (times are processor time of the benchmark thread where noted)"
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$bench" "$@"
+"$bench" "$@"
+if [ -x "$build/bench/vok_bench_draw" ]; then
+  echo
+  echo "== Drawing (offscreen platform)"
+  QT_QPA_PLATFORM=offscreen "$build/bench/vok_bench_draw"
+else
+  echo "run-bench: $build/bench/vok_bench_draw not built (the window is off); drawing not timed"
+fi
 echo
 echo "== Whole run"
 "$root/bench/vok_sim_run.sh" "$build"
