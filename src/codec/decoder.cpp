@@ -96,24 +96,28 @@ void Codec::iterate(int k) {
 void Codec::tableVote(const std::int32_t* values, std::int32_t voting, std::int64_t zeros,
                       std::int32_t own, std::int64_t weight, std::int32_t& winner,
                       std::int64_t& margin) {
+  // Written without data-dependent branches: the outcome of each comparison
+  // enters as 0 or 1.
   std::int64_t* const table = voteTable_.data();
   // Zeros go to spare entries, one per position, so that no entry is
-  // counted up twice in a row unless a nonzero value repeats.
+  // counted up twice in a row unless a nonzero value repeats; their count
+  // then goes to the entry of 0.
   const std::int64_t spare = std::int64_t{voteMask_} + 1;
-  for (std::int32_t n = 0; n < voting; ++n) {
-    const std::int32_t v = values[n];
-    ++table[v != 0 ? v : spare + n];
-  }
-  const bool ownVotes = weight != 0;
-  const auto countOf = [&](std::int32_t v) {
-    return (v != 0 ? table[v] : zeros) + (ownVotes && v == own ? weight : 0);
+  const auto slot = [&](std::int32_t n) {
+    const std::int64_t v = values[n];
+    return v + static_cast<std::int64_t>(v == 0) * (spare + n);
   };
+  for (std::int32_t n = 0; n < voting; ++n) ++table[slot(n)];
+  table[0] = zeros;
+  // The received value's vote joins its value's count.
+  const bool ownVotes = weight != 0;
+  table[own] += weight;
   // The winner: the largest key, the received value's vote first in the
   // list (value 0 with count 0 when there is no candidate).
   std::int64_t best =
-      ownVotes ? countOf(own) * kPriorityLimit + (kPriorityLimit - 1) : (kPriorityLimit - 1);
+      static_cast<std::int64_t>(ownVotes) * table[own] * kPriorityLimit + (kPriorityLimit - 1);
   for (std::int32_t n = 0; n < voting; ++n) {
-    best = std::max(best, countOf(values[n]) * kPriorityLimit + (kPriorityLimit - 2 - n));
+    best = std::max(best, table[values[n]] * kPriorityLimit + (kPriorityLimit - 2 - n));
   }
   const std::int64_t priority = best & (kPriorityLimit - 1);
   const std::int64_t winnerCount = best >> kPriorityBits;
@@ -122,14 +126,15 @@ void Codec::tableVote(const std::int32_t* values, std::int32_t voting, std::int6
   // The runner-up: the best count of another value, at least 0.
   std::int64_t runnerUp = 0;
   for (std::int32_t n = 0; n < voting; ++n) {
-    runnerUp = std::max(runnerUp, values[n] != winner ? countOf(values[n]) : 0);
+    const std::int64_t other = -static_cast<std::int64_t>(values[n] != winner);
+    runnerUp = std::max(runnerUp, table[values[n]] & other);
   }
-  if (ownVotes && own != winner) runnerUp = std::max(runnerUp, countOf(own));
+  const std::int64_t ownOther = -static_cast<std::int64_t>(ownVotes && own != winner);
+  runnerUp = std::max(runnerUp, table[own] & ownOther);
   margin = winnerCount - runnerUp;
-  for (std::int32_t n = 0; n < voting; ++n) {
-    const std::int32_t v = values[n];
-    table[v != 0 ? v : spare + n] = 0;
-  }
+  for (std::int32_t n = 0; n < voting; ++n) table[slot(n)] = 0;
+  table[0] = 0;
+  table[own] = 0;
 }
 
 template <bool kWrap, bool kTable>
@@ -188,9 +193,13 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
           repeated |= (value != 0) & (stamps[value] == stamp);
           stamps[value] = stamp;
         }
-        if (repeated || weight <= 0 || ownValue != 0) {
-          // (Otherwise the received value 0 leads or ties first: nothing to
-          // apply.)
+        // Without a repeated nonzero value nothing can change when the
+        // received value 0 votes with w > 0 (it leads or ties first), nor
+        // when w = 0, t >= 0 and two or more syndromes vote (0 leads, or the
+        // lead is a tie).
+        const bool quiet = !repeated && ((weight > 0 && ownValue == 0) ||
+                                         (weight == 0 && threshold >= 0 && voting >= 2));
+        if (!quiet) {
           std::int64_t zeros = 0;
           for (std::int32_t n = 0; n < voting; ++n) {
             values[n] = *at(n) & mask;
