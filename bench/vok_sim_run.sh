@@ -31,12 +31,14 @@ LC_ALL=C /usr/bin/time -v -o "$work/time.txt" "$sim" run --dir "$work" --json >"
 bytes=$((width * height * 3))
 wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time.txt")
 peak_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
+user=$(sed -n 's/.*User time (seconds): //p' "$work/time.txt")
+system=$(sed -n 's/.*System time (seconds): //p' "$work/time.txt")
 iterations=$(grep -o '"iterationsRun":[0-9]*' "$work/run.json" | head -1 | cut -d: -f2)
 remaining=$(grep -o '"decoderErrors":\[[0-9,]*\]' "$work/run.json" | head -1 | sed 's/.*,//; s/.*\[//; s/\]//')
-awk -v wall="$wall" -v kb="$peak_kb" -v n="$bytes" -v it="$iterations" -v left="$remaining" \
+awk -v wall="$wall" -v user="$user" -v sys="$system" -v kb="$peak_kb" -v n="$bytes" -v it="$iterations" -v left="$remaining" \
     -v w="$width" -v h="$height" 'BEGIN {
   split(wall, p, ":"); s = 0; for (i = 1; i in p; ++i) s = s * 60 + p[i];
   printf "vok-sim run, %dx%d picture (N = %d bytes), %s iterations, %s errors left\n", w, h, n, it, left;
-  printf "  wall time   %.2f s\n", s;
+  printf "  wall time   %.2f s (processor time %.2f s user + %.2f s system)\n", s, user, sys;
   printf "  peak memory %.1f MB (%.1f bytes per picture byte)\n", kb / 1024, kb * 1024 / n;
 }'
