@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -235,6 +234,20 @@ TEST(SweepCsv, RoundTripAndRefusals) {
   EXPECT_FALSE(parseSweepCsv(text.substr(0, text.find('\n')), error).has_value());
 }
 
+// True when the text holds "inf" or "nan" as a word of its own, as a
+// non-finite coordinate would be printed.
+bool hasNonFiniteNumber(const std::string& text) {
+  const auto isLetter = [](char c) { return c >= 'a' && c <= 'z'; };
+  for (const std::string word : {"inf", "nan"}) {
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+      const bool before = at > 0 && isLetter(text[at - 1]);
+      const bool after = at + 3 < text.size() && isLetter(text[at + 3]);
+      if (!before && !after) return true;
+    }
+  }
+  return false;
+}
+
 TEST(SweepPlot, DrawsCurvesCapacityLineAndZeroMarkers) {
   PlotInfo info;
   info.nk = 8;
@@ -247,7 +260,7 @@ TEST(SweepPlot, DrawsCurvesCapacityLineAndZeroMarkers) {
   EXPECT_EQ(svg.rfind("<svg", 0), 0u);
   EXPECT_NE(svg.find("capacity limit of rate 1/2: P0 = 0.381"), std::string::npos);
   EXPECT_NE(svg.find("no error left in any block"), std::string::npos);
-  EXPECT_FALSE(std::regex_search(svg, std::regex("(^|[^a-z])-?(inf|nan)([^a-z]|$)")));
+  EXPECT_FALSE(hasNonFiniteNumber(svg));
   EXPECT_EQ(svg.find("</svg>"), svg.size() - 7);
   // A plot without any point is still a valid document.
   EXPECT_NE(renderSweepSvg({}, info).find("</svg>"), std::string::npos);
