@@ -15,6 +15,7 @@
 #include "sim/sweep_csv.h"
 #include "sim/sweep_options.h"
 #include "sim/sweep_plot.h"
+#include "sim/sweep_progress.h"
 #include "sim/sweep_seeding.h"
 #include "sim/vok_sim.h"
 
@@ -232,6 +233,20 @@ TEST(SweepCsv, RoundTripAndRefusals) {
   EXPECT_FALSE(parseSweepCsv(inconsistent, error).has_value());
   EXPECT_FALSE(parseSweepCsv("p0,blocks\n0.1,2\n", error).has_value());
   EXPECT_FALSE(parseSweepCsv(text.substr(0, text.find('\n')), error).has_value());
+}
+
+TEST(SweepProgress, LineShowsPointBlocksErrorsRateAndTimeLeft) {
+  SweepPosition position;
+  position.point = 2;
+  position.points = 5;
+  position.p0 = 0.22f;
+  position.blocksPerPoint = 200;
+  position.blocksBefore = 400;
+  // 450 blocks in 45 s; 150 + 2 * 200 = 550 left at 0.1 s each.
+  EXPECT_EQ(progressText(position, 50, 45, 1200000, 45.0),
+            "[3/5] P0=0.22  blocks 50/200  decoder errors 45 (SER 3.75e-005)  ETA 0:55");
+  position.blocksBefore = 0;
+  EXPECT_EQ(progressText(position, 0, 0, 0, 0.0), "[3/5] P0=0.22  blocks 0/200  decoder errors 0");
 }
 
 // True when the text holds "inf" or "nan" as a word of its own, as a
