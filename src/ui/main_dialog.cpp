@@ -32,8 +32,10 @@ namespace vok {
 
 namespace {
 
+#ifdef Q_OS_WIN
 // The command identifier of the About item in the system menu.
 constexpr unsigned kAboutCommand = 16;
+#endif
 
 QString fromUtf8(const char* text) { return QString::fromUtf8(text); }
 
