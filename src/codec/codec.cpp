@@ -106,6 +106,10 @@ void Codec::buildTapTables() {
     branch.total = static_cast<std::int32_t>(tapDelays_.size()) - branch.start;
     for (int p = code_.nr; p <= kMaxBranches; ++p) branch.upTo[p] = branch.total;
   }
+  tapOffsets32_.clear();
+  if (std::int64_t{code_.nr} * length_ <= std::numeric_limits<std::int32_t>::max()) {
+    tapOffsets32_.assign(tapOffsets_.begin(), tapOffsets_.end());
+  }
 
   checkTapBranch_.clear();
   checkTapDelay_.clear();

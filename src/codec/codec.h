@@ -127,6 +127,9 @@ class Codec {
   // syndromes_[tapOffsets_[n] + y], with tapOffsets_[n] = j * L - d.
   std::array<BranchTaps, kMaxBranches> branchTaps_{};
   std::vector<std::int64_t> tapOffsets_;
+  // The same offsets as int32, for the vector look of the votes; empty when
+  // they do not all fit.
+  std::vector<std::int32_t> tapOffsets32_;
   std::vector<std::int32_t> tapDelays_;  // reduced into 0..L-1
   std::int32_t maxDelay_ = 0;            // positions y >= maxDelay_ never wrap
   // Encoder taps: check branch j's (information branch, reduced delay)

@@ -16,6 +16,14 @@
 #include <cstddef>
 
 #include "codec/codec.h"
+#include "codec/vector_votes.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VOK_VECTOR_VOTES 1
+#include <immintrin.h>
+#else
+#define VOK_VECTOR_VOTES 0
+#endif
 
 namespace vok {
 
@@ -76,7 +84,60 @@ inline bool voteWithoutRepeats(std::int64_t weight, std::int32_t own, std::int64
   return true;
 }
 
+#if VOK_VECTOR_VOTES
+// The first look of a vote with AVX-512 (up to 16 voting syndromes): the
+// syndromes are gathered at once, written to `values`, and a nonzero value
+// met twice (or equal to the received value, when that votes and is
+// nonzero) is found by the conflict-detection instruction. Same answer as
+// the scalar look.
+__attribute__((target("avx512f,avx512cd"))) bool repeatedByVector(
+    const std::int32_t* base, const std::int32_t* offsets, std::int32_t voting, std::int32_t mask,
+    std::int32_t ownValue, bool ownVotes, std::int32_t* values) {
+  const auto active = static_cast<__mmask16>((1u << voting) - 1);
+  // Masked-off lanes neither load nor gather.
+  const __m512i index = _mm512_maskz_loadu_epi32(active, offsets);
+  const __m512i gathered =
+      _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), active, index, base, 4);
+  const __m512i all = _mm512_and_si512(gathered, _mm512_set1_epi32(mask));
+  _mm512_mask_storeu_epi32(values, active, all);
+  // Each lane's conflicts are the earlier lanes holding its value.
+  const __mmask16 nonzero = _mm512_mask_test_epi32_mask(active, all, all);
+  const __m512i conflicts = _mm512_maskz_conflict_epi32(nonzero, all);
+  __mmask16 repeated = _mm512_mask_test_epi32_mask(nonzero, conflicts, conflicts);
+  if (ownVotes && ownValue != 0) {
+    repeated |= _mm512_mask_cmpeq_epi32_mask(nonzero, all, _mm512_set1_epi32(ownValue));
+  }
+  return repeated != 0;
+}
+
+bool processorHasVectorVotes() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512cd");
+}
+#endif
+
+// At most this many voting syndromes go through the vector look.
+constexpr std::int32_t kVectorLanes = 16;
+
 }  // namespace
+
+namespace detail {
+
+bool vectorVotesSupported() {
+#if VOK_VECTOR_VOTES
+  static const bool supported = processorHasVectorVotes();
+  return supported;
+#else
+  return false;
+#endif
+}
+
+bool& vectorVotesEnabled() {
+  static bool enabled = vectorVotesSupported();
+  return enabled;
+}
+
+}  // namespace detail
 
 void Codec::iterate(int k) {
   const std::int32_t split = std::min(maxDelay_, length_);
@@ -151,6 +212,9 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   std::uint32_t* const stamps = voteStamps_.data();
   std::uint32_t stamp = voteStamp_;
   const std::int32_t mask = voteMask_;
+  [[maybe_unused]] const bool vector =
+      detail::vectorVotesEnabled() && detail::vectorVotesSupported() && !tapOffsets32_.empty();
+  [[maybe_unused]] const std::int32_t* const offsets32 = tapOffsets32_.data();
   std::int32_t* const values = voteValues_.data();
   std::int64_t* const counts = voteCounts_.data();
 
@@ -181,17 +245,29 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         const std::int32_t ownValue = own & mask;
         if (ownVotes) stamps[ownValue] = stamp;
         bool repeated = false;
+        bool gathered = false;  // values[] already holds the syndrome values
         const std::int32_t* const base = syndromes + y;
-        for (std::int32_t n = 0; n < voting; ++n) {
-          std::int32_t value = 0;
-          if constexpr (kWrap) {
-            value = *at(n) & mask;
-          } else {
-            value = base[offsets[n]] & mask;
+#if VOK_VECTOR_VOTES
+        if constexpr (!kWrap) {
+          if (vector && voting <= kVectorLanes) {
+            repeated = repeatedByVector(base, offsets32 + taps.start, voting, mask, ownValue,
+                                        ownVotes, values);
+            gathered = true;
           }
-          // The stamp of 0 says nothing: zeros are counted apart.
-          repeated |= (value != 0) & (stamps[value] == stamp);
-          stamps[value] = stamp;
+        }
+#endif
+        if (!gathered) {
+          for (std::int32_t n = 0; n < voting; ++n) {
+            std::int32_t value = 0;
+            if constexpr (kWrap) {
+              value = *at(n) & mask;
+            } else {
+              value = base[offsets[n]] & mask;
+            }
+            // The stamp of 0 says nothing: zeros are counted apart.
+            repeated |= (value != 0) & (stamps[value] == stamp);
+            stamps[value] = stamp;
+          }
         }
         // Without a repeated nonzero value nothing can change when the
         // received value 0 votes with w > 0 (it leads or ties first), nor
@@ -202,7 +278,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         if (!quiet) {
           std::int64_t zeros = 0;
           for (std::int32_t n = 0; n < voting; ++n) {
-            values[n] = *at(n) & mask;
+            if (!gathered) values[n] = *at(n) & mask;
             zeros += values[n] == 0;
           }
           bool ownWins = false;

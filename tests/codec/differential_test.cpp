@@ -9,6 +9,7 @@
 #include <string>
 
 #include "codec/codec.h"
+#include "codec/vector_votes.h"
 #include "codec_test_util.h"
 #include "reference_decoder.h"
 
@@ -119,7 +120,25 @@ void fillReceived(std::mt19937& gen, const Codec& codec, Block& block) {
   }
 }
 
-TEST(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
+// Runs each case with the vector first look of the votes (where the
+// processor has it) and with the scalar one.
+class FastCodecMatchesReference : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (GetParam() && !detail::vectorVotesSupported()) GTEST_SKIP() << "no AVX-512 here";
+    saved_ = detail::vectorVotesEnabled();
+    detail::vectorVotesEnabled() = GetParam();
+  }
+  void TearDown() override { detail::vectorVotesEnabled() = saved_; }
+
+ private:
+  bool saved_ = false;
+};
+
+INSTANTIATE_TEST_SUITE_P(VectorAndScalarLook, FastCodecMatchesReference, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Vector" : "Scalar"; });
+
+TEST_P(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
   std::mt19937 gen(20261207);
   int applied = 0;
   for (int round = 0; round < 1500; ++round) {
@@ -162,7 +181,7 @@ TEST(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
   EXPECT_GT(applied, 10000) << "the cases must exercise corrections";
 }
 
-TEST(FastCodecMatchesReference, OnTheBuiltInCodeAfterANoisyChannel) {
+TEST_P(FastCodecMatchesReference, OnTheBuiltInCodeAfterANoisyChannel) {
   std::mt19937 gen(123);
   for (std::int32_t symbolCount : {30000, 16001}) {
     Codec codec(CodeDescription::builtIn(), DecoderSchedule::builtIn(), symbolCount);
@@ -189,7 +208,7 @@ TEST(FastCodecMatchesReference, OnTheBuiltInCodeAfterANoisyChannel) {
   }
 }
 
-TEST(FastCodecMatchesReference, WhenTiesAreAppliedUnderNegativeThresholds) {
+TEST_P(FastCodecMatchesReference, WhenTiesAreAppliedUnderNegativeThresholds) {
   // Threshold -1 applies margin-0 votes, so the winner of a tie (the first
   // candidate in list order) decides the correction.
   std::mt19937 gen(77);
