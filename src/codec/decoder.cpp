@@ -116,8 +116,10 @@ bool processorHasVectorVotes() {
 }
 #endif
 
-// At most this many voting syndromes go through the vector look.
+// Votes of kVectorMinimum to kVectorLanes syndromes go through the vector
+// look; for fewer, the gather's latency costs more than the scalar look.
 constexpr std::int32_t kVectorLanes = 16;
+constexpr std::int32_t kVectorMinimum = 8;
 
 }  // namespace
 
@@ -249,7 +251,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         const std::int32_t* const base = syndromes + y;
 #if VOK_VECTOR_VOTES
         if constexpr (!kWrap) {
-          if (vector && voting <= kVectorLanes) {
+          if (vector && voting <= kVectorLanes && voting >= kVectorMinimum) {
             repeated = repeatedByVector(base, offsets32 + taps.start, voting, mask, ownValue,
                                         ownVotes, values);
             gathered = true;
