@@ -23,19 +23,33 @@ void QaryChannel::transmit(const std::int32_t* src, std::int32_t* dst, std::int3
   const float d = detail::errorStep(p0Value, q);
   if (count <= 0) return;
   RandomGenerator& random = generator();
-  // The error value in closed form (error_value_closed_form.h): the same n
-  // as the counting search, at a fixed cost per corrupted symbol.
-  const double limit = p0Value;  // NaN: no draw is an error
+  // The draw r = y / B is an error when y <= the largest such numerator
+  // (-1 when none is, also for a NaN P0).
+  const std::int64_t errorLimit = detail::largestErrorNumerator(p0Value);
   const double step = d;
   const double inverse = 1.0 / step;
-  for (std::int32_t i = 0; i < count; ++i) {
-    const double r = random.next();
-    std::int32_t n = 0;
-    if (r <= limit) n = detail::smallestCoveringMultiple(static_cast<float>(r), step, inverse, q);
-    // (src + n) mod Q as a signed remainder; one subtraction in the usual
-    // case of src in 0..Q-1.
-    const std::int32_t sum = src[i] + n;
-    dst[i] = sum >= 0 && sum < q ? sum : (sum >= q && sum - q < q ? sum - q : sum % q);
+  // Draws a block at a time, so that the generator runs several states side
+  // by side; the error value is formed for every draw and kept only for
+  // errors, with no branch on the outcome.
+  constexpr std::int32_t kBlock = 256;
+  std::uint32_t numerators[kBlock];
+  for (std::int32_t first = 0; first < count; first += kBlock) {
+    const std::int32_t n = count - first < kBlock ? count - first : kBlock;
+    random.nextNumerators(numerators, n);
+    const std::int32_t* from = src + first;
+    std::int32_t* to = dst + first;
+    for (std::int32_t i = 0; i < n; ++i) {
+      const std::uint32_t y = numerators[i];
+      const double r = static_cast<double>(y) / static_cast<double>(RandomGenerator::kMaskB);
+      const std::int32_t value =
+          detail::coveringMultipleNearEstimate(static_cast<float>(r), step, inverse, q);
+      const std::int32_t e = static_cast<std::int64_t>(y) <= errorLimit ? value : 0;
+      // (src + n) mod Q as a signed remainder; in the usual case of src in
+      // 0..Q-1, a subtraction of Q or 0 chosen without a branch.
+      const std::int32_t sum = from[i] + e;
+      const auto unsignedSum = static_cast<std::uint32_t>(sum);
+      to[i] = unsignedSum < 2 * static_cast<std::uint32_t>(q) ? sum - (sum >= q ? q : 0) : sum % q;
+    }
   }
 }
 

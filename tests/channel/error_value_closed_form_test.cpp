@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -57,9 +58,12 @@ TEST(ErrorValueClosedForm, SameNForEveryFloatNearEveryBoundary) {
         for (int step = 0; step < 13;
              ++step, f = std::nextafter(f, std::numeric_limits<float>::infinity())) {
           if (!(f >= 0.0f)) continue;
-          ASSERT_EQ(detail::errorValueClosedForm(f, INFINITY, d, q),
-                    detail::errorValue(f, INFINITY, d, q))
+          const std::int32_t counted = detail::errorValue(f, INFINITY, d, q);
+          ASSERT_EQ(detail::errorValueClosedForm(f, INFINITY, d, q), counted)
               << "q=" << q << " p0=" << p0 << " n=" << n << " rf=" << f;
+          ASSERT_EQ(detail::coveringMultipleNearEstimate(f, d, 1.0 / static_cast<double>(d), q),
+                    counted)
+              << "branch-free: q=" << q << " p0=" << p0 << " n=" << n << " rf=" << f;
           ++checked;
         }
       }
@@ -78,8 +82,13 @@ TEST(ErrorValueClosedForm, SameNForEveryDrawNearEveryBoundaryAndNearP0) {
         const double centre = std::floor(std::min(edge, 1.0) * kDrawDivisor);
         for (double k = std::max(0.0, centre - 48); k <= std::min(kDrawDivisor, centre + 48); ++k) {
           const double r = k / kDrawDivisor;
-          ASSERT_EQ(detail::errorValueClosedForm(r, p0, d, q), detail::errorValue(r, p0, d, q))
+          const std::int32_t counted = detail::errorValue(r, p0, d, q);
+          ASSERT_EQ(detail::errorValueClosedForm(r, p0, d, q), counted)
               << "q=" << q << " p0=" << p0 << " k=" << k;
+          const bool error = k <= static_cast<double>(detail::largestErrorNumerator(p0));
+          const std::int32_t branchFree = detail::coveringMultipleNearEstimate(
+              static_cast<float>(r), d, 1.0 / static_cast<double>(d), q);
+          ASSERT_EQ(error ? branchFree : 0, counted) << "q=" << q << " p0=" << p0 << " k=" << k;
         }
       }
     }
@@ -105,6 +114,23 @@ TEST(ErrorValueClosedForm, KnownEdgesIncludingNEqualToQ) {
             detail::errorValue(0.3, kInfinity, detail::errorStep(2.0f, 256), 256));
 }
 
+TEST(ErrorValueClosedForm, LargestErrorNumeratorIsTheExactEdgeOfP0) {
+  for (float p0 : probabilities()) {
+    const std::int64_t edge = detail::largestErrorNumerator(p0);
+    const double limit = p0;
+    if (edge >= 0) {
+      EXPECT_LE(static_cast<double>(edge) / kDrawDivisor, limit) << p0;
+    }
+    if (edge < 0x7FFFFFFF) {
+      EXPECT_GT(static_cast<double>(edge + 1) / kDrawDivisor, limit) << p0;
+    }
+  }
+  EXPECT_EQ(detail::largestErrorNumerator(0.25f), 536870911);
+  EXPECT_EQ(detail::largestErrorNumerator(-1e-30f), -1);
+  EXPECT_EQ(detail::largestErrorNumerator(std::nanf("")), -1);
+  EXPECT_EQ(detail::largestErrorNumerator(-0.0f), 0);
+}
+
 // Transmit with the counting search, as the rule is written.
 void countingTransmit(RandomGenerator& random, float p0, std::int32_t q,
                       const std::vector<std::int32_t>& src, std::vector<std::int32_t>& dst) {
@@ -115,9 +141,9 @@ void countingTransmit(RandomGenerator& random, float p0, std::int32_t q,
 }
 
 TEST(ErrorValueClosedForm, TransmitMatchesTheCountingRule) {
-  for (float p0 : {0.25f, 0.1f, 1.0f, 2.0f, 0.0f, -1.0f, 1e-4f, std::nanf(""),
-                   std::numeric_limits<float>::infinity()}) {
-    for (std::int32_t q : {256, 2, 5}) {
+  for (float p0 : {0.25f, 0.1f, 1.0f, 2.0f, 0.0f, -0.0f, -1.0f, 1e-4f, 1e-45f, 3.0e38f,
+                   std::nanf(""), std::numeric_limits<float>::infinity()}) {
+    for (std::int32_t q : {256, 2, 5, 1000}) {
       std::vector<std::int32_t> src(200000), fast(src.size()), counted(src.size());
       for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::int32_t>(i * 7 % q);
       QaryChannel channel;
@@ -131,6 +157,29 @@ TEST(ErrorValueClosedForm, TransmitMatchesTheCountingRule) {
       countingTransmit(random, p0, q, src, counted);
       ASSERT_EQ(fast, counted) << "p0=" << p0 << " q=" << q;
     }
+  }
+}
+
+TEST(ErrorValueClosedForm, SplitTransmissionsMatchTheCountingRuleForManySeeds) {
+  for (std::int32_t seed : {123, 7799, 0, -1, INT32_MIN, INT32_MAX, 123 + 2097152}) {
+    std::vector<std::int32_t> src(100000), fast(src.size()), counted(src.size());
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::int32_t>(i % 256);
+    QaryChannel channel;
+    channel.setQ(256);
+    channel.setP0(0.25f);
+    channel.setSeed(seed);
+    channel.reseed();
+    // Calls of odd sizes, across the channel's blocks of draws.
+    std::size_t done = 0;
+    for (std::int32_t size = 1; done < src.size(); size = size * 3 + 1) {
+      const auto n = static_cast<std::int32_t>(std::min<std::size_t>(size, src.size() - done));
+      channel.transmit(src.data() + done, fast.data() + done, n);
+      done += static_cast<std::size_t>(n);
+    }
+    RandomGenerator random;
+    random.seed(seed);
+    countingTransmit(random, 0.25f, 256, src, counted);
+    ASSERT_EQ(fast, counted) << "seed " << seed;
   }
 }
 

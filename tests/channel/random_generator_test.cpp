@@ -84,5 +84,59 @@ TEST(RandomGenerator, UnseededBehavesAsSeedZero) {
   for (double value : expected) EXPECT_EQ(unseeded.next(), value);
 }
 
+// The rule as written: six plain steps on the 32-bit words per draw.
+struct PlainGenerator {
+  std::uint32_t x, y;
+  explicit PlainGenerator(std::int32_t seed) : x(static_cast<std::uint32_t>(seed)), y(7799) {}
+  std::uint32_t next() {
+    for (int step = 0; step < 6; ++step) {
+      const std::uint32_t newX = 0x1FFFFFu & y;
+      y = ((y >> 21) ^ ((x ^ y) << 10)) & 0x7FFFFFFFu;
+      x = newX;
+    }
+    return y;
+  }
+};
+
+const std::int32_t kSeeds[] = {123,        2097275,   -2097029, 7799,      7799 + 2097152,
+                               0,          -1,        1,        INT32_MIN, INT32_MAX,
+                               -987654321, 555555555, 2097151,  2097152,   -7799};
+
+TEST(RandomGenerator, JumpTablesFollowThePlainStepsOverLongRuns) {
+  for (std::int32_t seed : kSeeds) {
+    RandomGenerator generator;
+    generator.seed(seed);
+    PlainGenerator plain(seed);
+    const int count = seed == 123 || seed == INT32_MIN ? 3000000 : 200000;
+    for (int i = 0; i < count; ++i) {
+      const double draw = generator.next();
+      const std::uint32_t y = plain.next();
+      ASSERT_EQ(generator.x(), plain.x) << "seed " << seed << " draw " << i;
+      ASSERT_EQ(generator.y(), y) << "seed " << seed << " draw " << i;
+      ASSERT_EQ(draw, static_cast<double>(y) / kB);
+    }
+  }
+}
+
+TEST(RandomGenerator, BulkNumeratorsMatchSingleDrawsForEveryBlockSize) {
+  for (std::int32_t seed : kSeeds) {
+    RandomGenerator bulk;
+    bulk.seed(seed);
+    PlainGenerator plain(seed);
+    std::vector<std::uint32_t> numerators(1100, 0xFFFFFFFFu);
+    // Odd sizes leave the lanes part-used; 0 and negatives take no draw.
+    for (std::int32_t size : {0, 1, 2, 3, 4, 5, 7, 8, 255, 256, 257, -3, 1024, 1099, 6}) {
+      bulk.nextNumerators(numerators.data(), size);
+      for (std::int32_t i = 0; i < size; ++i) {
+        ASSERT_EQ(numerators[i], plain.next()) << "seed " << seed << " size " << size;
+      }
+      ASSERT_EQ(bulk.x(), plain.x);
+      ASSERT_EQ(bulk.y(), plain.y);
+    }
+    // Single draws go on from where the bulk ones stopped.
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(bulk.next(), static_cast<double>(plain.next()) / kB);
+  }
+}
+
 }  // namespace
 }  // namespace vok
