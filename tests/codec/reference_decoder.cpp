@@ -12,15 +12,7 @@ ReferenceDecoder::ReferenceDecoder(const Codec& codec)
       d_(u_.size()),
       s_(static_cast<std::size_t>(codec.nr()) * static_cast<std::size_t>(length_)),
       values_(static_cast<std::size_t>(code_.voteScratchCapacity())),
-      counts_(values_.size()) {
-  // Delays reduced once into 0..L-1; positions below are then x + d - L or
-  // y - d + L at most one turn away.
-  for (int i = 0; i < code_.nk; ++i) {
-    for (int j = 0; j < code_.nr; ++j) {
-      for (std::int32_t& d : code_.taps[i][j].delays) d = wrap(d);
-    }
-  }
-}
+      counts_(values_.size()) {}
 
 std::int32_t ReferenceDecoder::wrap(std::int64_t position) const {
   const std::int64_t r = position % length_;
@@ -32,7 +24,7 @@ void ReferenceDecoder::encode(const std::int32_t* const* info, std::int32_t* con
     for (int j = 0; j < code_.nr; ++j) {
       std::int64_t sum = 0;
       for (int i = 0; i < code_.nk; ++i) {
-        for (std::int32_t d : code_.taps[i][j].delays) sum += info[i][ahead(x, d)];
+        for (std::int32_t d : code_.taps[i][j].delays) sum += info[i][wrap(std::int64_t{x} + d)];
       }
       check[j][x] = static_cast<std::int32_t>(sum % q_);
     }
@@ -55,7 +47,7 @@ void ReferenceDecoder::loadReceived(const std::int32_t* const* info,
       std::int64_t sum = 0;
       for (int i = 0; i < code_.nk; ++i) {
         for (std::int32_t d : code_.taps[i][j].delays) {
-          sum += u_[index(i, ahead(x, d))];
+          sum += u_[index(i, wrap(std::int64_t{x} + d))];
         }
       }
       std::int32_t& s = s_[index(j, x)];
@@ -84,7 +76,7 @@ void ReferenceDecoder::iterate(int k) {
       }
       for (int j = 0; j < voters; ++j) {
         for (std::int32_t d : code_.taps[r][j].delays) {
-          const std::int32_t s = s_[index(j, behind(y, d))];
+          const std::int32_t s = s_[index(j, wrap(std::int64_t{y} - d))];
           std::size_t c = 0;
           while (c < n && values_[c] != s) ++c;
           if (c < n) {
@@ -114,7 +106,7 @@ void ReferenceDecoder::iterate(int k) {
       if (margin > threshold && e != 0) {
         for (int j = 0; j < code_.nr; ++j) {
           for (std::int32_t d : code_.taps[r][j].delays) {
-            std::int32_t& s = s_[index(j, behind(y, d))];
+            std::int32_t& s = s_[index(j, wrap(std::int64_t{y} - d))];
             s = (q_ + s - e) % q_;
           }
         }

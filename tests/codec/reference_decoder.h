@@ -1,6 +1,7 @@
 // A straightforward encoder, syndrome former and threshold decoder, written
 // step by step as the algorithms read (candidate list with linear search,
-// scratch cleared for every vote). The production Codec is checked against
+// scratch cleared for every vote, each position reduced modulo L where it is
+// used). The production Codec is checked against
 // it bit for bit, and the benchmarks time both.
 #ifndef VOK_TESTS_CODEC_REFERENCE_DECODER_H_
 #define VOK_TESTS_CODEC_REFERENCE_DECODER_H_
@@ -31,15 +32,9 @@ class ReferenceDecoder {
     return static_cast<std::size_t>(branch) * static_cast<std::size_t>(length_) +
            static_cast<std::size_t>(x);
   }
-  // position mod L as a non-negative residue.
+  // position mod L as a non-negative residue; every position y - d and
+  // x + d goes through it, with the delays as the code gives them.
   std::int32_t wrap(std::int64_t position) const;
-  // (x + d) mod L and (y - d) mod L for x, y, d in 0..L-1.
-  std::int32_t ahead(std::int32_t x, std::int32_t d) const {
-    return x >= length_ - d ? x - (length_ - d) : x + d;
-  }
-  std::int32_t behind(std::int32_t y, std::int32_t d) const {
-    return y >= d ? y - d : y - d + length_;
-  }
 
   CodeDescription code_;
   DecoderSchedule schedule_;
