@@ -104,6 +104,12 @@ void Codec::buildTapTables() {
       }
     }
     branch.total = static_cast<std::int32_t>(tapDelays_.size()) - branch.start;
+    branch.distinctCells = true;
+    for (std::int32_t a = branch.start; a < branch.start + branch.total; ++a) {
+      for (std::int32_t b = branch.start; b < a; ++b) {
+        branch.distinctCells = branch.distinctCells && tapOffsets_[a] != tapOffsets_[b];
+      }
+    }
     for (int p = code_.nr; p <= kMaxBranches; ++p) branch.upTo[p] = branch.total;
   }
   tapOffsets32_.clear();

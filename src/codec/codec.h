@@ -84,6 +84,9 @@ class Codec {
     std::int32_t total = 0;  // taps in all nr check branches
     // upTo[p]: taps in check branches 0..p-1, the voters when p[k] = p.
     std::array<std::int32_t, kMaxBranches + 1> upTo{};
+    // No two taps share a syndrome cell (no (check branch, delay) pair
+    // repeats), so a correction may update all cells at once.
+    bool distinctCells = true;
   };
 
   // Checks the code and schedule, bounds the schedule, builds the tap

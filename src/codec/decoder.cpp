@@ -13,6 +13,7 @@
 // keys count * 2^20 + priority, where the priority falls with the position
 // in the list, so that equal counts go to the earlier candidate.
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 
 #include "codec/codec.h"
@@ -29,10 +30,12 @@ namespace vok {
 
 namespace {
 
-// (x - e) mod q for x and e in 0..q-1, as (q + x - e) % q.
+// (x - e) mod q for x and e in 0..q-1, as (q + x - e) % q. Q is added
+// through the sign mask, not a branch: the sign of x - e is a coin toss for
+// syndromes that meet noise.
 inline std::int32_t subtractMod(std::int32_t x, std::int32_t e, std::int32_t q) {
   const std::int32_t difference = x - e;
-  return difference < 0 ? difference + q : difference;
+  return difference + (q & (difference >> 31));
 }
 
 // Keys are count * 2^kPriorityBits + priority. Counts stay within
@@ -110,9 +113,90 @@ __attribute__((target("avx512f,avx512cd"))) bool repeatedByVector(
   return repeated != 0;
 }
 
+// The whole vote with AVX-512 (1 to 16 voting syndromes, |w| <= 2^20),
+// without a branch on the values. Lane i's conflict mask holds the earlier
+// lanes of its value: its popcount + 1 is the value's count so far (the full
+// count at the value's last lane), and its lowest bit the value's first lane,
+// which orders the candidate list. The key count * 64 + priority, with
+// priority 31 - first lane (32 for the received value's vote, candidate 0),
+// is largest for the winner; lanes of the received value, when it votes,
+// join its count instead. The runner-up is the best count of another value.
+// GCC 12 warns about the deliberately undefined vectors inside some of
+// these intrinsics (shifts, reductions); the lanes they leave are unused.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+__attribute__((target("avx512f,avx512cd,avx512vpopcntdq"))) void voteByVector(
+    const std::int32_t* base, const std::int32_t* offsets, std::int32_t voting, std::int32_t mask,
+    std::int32_t own, std::int32_t weight, std::int32_t& winner, std::int64_t& margin) {
+  const auto active = static_cast<__mmask16>((1u << voting) - 1);
+  const __m512i index = _mm512_maskz_loadu_epi32(active, offsets);
+  const __m512i none = _mm512_set1_epi32(-1);  // idle lanes: no value
+  const __m512i gathered = _mm512_mask_i32gather_epi32(none, active, index, base, 4);
+  const __m512i all = _mm512_mask_and_epi32(none, active, gathered, _mm512_set1_epi32(mask));
+  const __m512i earlier = _mm512_conflict_epi32(all);
+  const __m512i counts = _mm512_add_epi32(_mm512_popcnt_epi32(earlier), _mm512_set1_epi32(1));
+  const __m512i lowest =
+      _mm512_and_si512(earlier, _mm512_sub_epi32(_mm512_setzero_si512(), earlier));
+  // 31 - first lane: lzcnt of the lowest earlier bit, or 31 - own lane.
+  const __m512i lanes = _mm512_set_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  const __mmask16 repeat = _mm512_test_epi32_mask(earlier, earlier);
+  const __m512i priority = _mm512_mask_blend_epi32(
+      repeat, _mm512_sub_epi32(_mm512_set1_epi32(31), lanes), _mm512_lzcnt_epi32(lowest));
+  const __m512i keys = _mm512_add_epi32(_mm512_slli_epi32(counts, 6), priority);
+
+  const bool ownVotes = weight != 0;
+  const __mmask16 ownLanes =
+      ownVotes ? _mm512_mask_cmpeq_epi32_mask(active, all, _mm512_set1_epi32(own)) : 0;
+  const auto others = static_cast<__mmask16>(active & ~ownLanes);
+  const std::int32_t ownCount = weight + __builtin_popcount(ownLanes);
+  const std::int32_t ownKey = ownVotes ? ownCount * 64 + 32 : INT32_MIN;
+  const std::int32_t laneKey = _mm512_mask_reduce_max_epi32(others, keys);  // INT32_MIN if none
+  const bool ownWins = ownKey > laneKey;
+  const auto bestLane = static_cast<__mmask16>(
+      _mm512_mask_cmpeq_epi32_mask(others, keys, _mm512_set1_epi32(laneKey)) &
+      static_cast<__mmask16>(-static_cast<int>(!ownWins)));
+  const std::int32_t laneValue =
+      _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_maskz_compress_epi32(bestLane, all)));
+  winner = ownWins ? own : laneValue;
+  const std::int32_t winnerCount = ownWins ? ownCount : (laneKey >> 6);
+  const auto losers =
+      static_cast<__mmask16>(others & ~_mm512_cmpeq_epi32_mask(all, _mm512_set1_epi32(winner)));
+  std::int32_t runnerUp = std::max(0, _mm512_mask_reduce_max_epi32(losers, counts));
+  if (ownVotes && own != winner) runnerUp = std::max(runnerUp, ownCount);
+  margin = std::int64_t{winnerCount} - runnerUp;
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+// The syndrome updates of a correction by e with AVX-512 (up to 16 cells,
+// all different, so that the scatter loses no update): every cell becomes
+// (cell - e) mod q.
+__attribute__((target("avx512f"))) void applyByVector(std::int32_t* base,
+                                                      const std::int32_t* offsets,
+                                                      std::int32_t total, std::int32_t e,
+                                                      std::int32_t q) {
+  const auto active = static_cast<__mmask16>((1u << total) - 1);
+  const __m512i index = _mm512_maskz_loadu_epi32(active, offsets);
+  const __m512i cells = _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), active, index, base, 4);
+  const __m512i difference = _mm512_sub_epi32(cells, _mm512_set1_epi32(e));
+  const __mmask16 negative = _mm512_cmplt_epi32_mask(difference, _mm512_setzero_si512());
+  const __m512i reduced =
+      _mm512_mask_add_epi32(difference, negative, difference, _mm512_set1_epi32(q));
+  _mm512_mask_i32scatter_epi32(base, active, index, reduced, 4);
+}
+
 bool processorHasVectorVotes() {
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512cd");
+}
+
+bool processorHasVectorCounts() {
+  __builtin_cpu_init();
+  return processorHasVectorVotes() && __builtin_cpu_supports("avx512vpopcntdq");
 }
 #endif
 
@@ -121,6 +205,19 @@ bool processorHasVectorVotes() {
 constexpr std::int32_t kVectorLanes = 16;
 constexpr std::int32_t kVectorMinimum = 8;
 
+// Votes of at most this many syndromes look for a repeated value by
+// comparing every pair.
+constexpr std::int32_t kPairwiseMaximum = 6;
+
+// Votes of kWholeVectorMinimum to kVectorLanes syndromes are decided
+// wholly in vector registers where the processor counts bits in them, with
+// weights |w| up to kWholeVectorWeight.
+constexpr std::int32_t kWholeVectorMinimum = 8;
+constexpr std::int64_t kWholeVectorWeight = std::int64_t{1} << 20;
+
+// How far below the current position the syndromes are prefetched.
+constexpr std::int32_t kPrefetchAhead = 64;
+
 }  // namespace
 
 namespace detail {
@@ -128,6 +225,15 @@ namespace detail {
 bool vectorVotesSupported() {
 #if VOK_VECTOR_VOTES
   static const bool supported = processorHasVectorVotes();
+  return supported;
+#else
+  return false;
+#endif
+}
+
+bool vectorCountsSupported() {
+#if VOK_VECTOR_VOTES
+  static const bool supported = processorHasVectorCounts();
   return supported;
 #else
   return false;
@@ -217,10 +323,38 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   [[maybe_unused]] const bool vector =
       detail::vectorVotesEnabled() && detail::vectorVotesSupported() && !tapOffsets32_.empty();
   [[maybe_unused]] const std::int32_t* const offsets32 = tapOffsets32_.data();
+  // The whole vote in vector registers, where the weight fits its keys.
+  [[maybe_unused]] const bool wholeVector = kTable && vector && detail::vectorCountsSupported() &&
+                                            weight <= kWholeVectorWeight &&
+                                            weight >= -kWholeVectorWeight;
   std::int32_t* const values = voteValues_.data();
   std::int64_t* const counts = voteCounts_.data();
 
+  // All taps of the branches decoded: each walks down its check branch as y
+  // falls, too many streams for the processor's prefetcher to follow.
+  const std::int32_t tapCount =
+      decoded > 0 ? branchTaps_[decoded - 1].start + branchTaps_[decoded - 1].total : 0;
+  const std::int64_t* const allOffsets = tapOffsets_.data();
+  const std::int32_t* const differences = differences_.data();
+  const std::int32_t* const decisions = decisions_.data();
+
   for (std::int32_t y = high; y >= low; --y) {
+#if defined(__GNUC__) || defined(__clang__)
+    if constexpr (!kWrap) {
+      // Once per cache line of positions, fetch each tap's cells a few
+      // lines ahead (below).
+      if ((y & 15) == 0 && y >= low + kPrefetchAhead) {
+        for (std::int32_t n = 0; n < tapCount; ++n) {
+          __builtin_prefetch(syndromes + allOffsets[n] + (y - kPrefetchAhead), 1);
+        }
+        const std::size_t ahead = static_cast<std::size_t>(y - kPrefetchAhead);
+        for (int r = 0; r < decoded; ++r) {
+          __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1);
+          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1);
+        }
+      }
+    }
+#endif
     for (int r = 0; r < decoded; ++r) {
       const BranchTaps& taps = branchTaps_[r];
       const std::int64_t* const offsets = tapOffsets_.data() + taps.start;
@@ -238,7 +372,19 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
 
       std::int32_t winner = 0;
       std::int64_t margin = 0;
-      if constexpr (kTable) {
+      bool voted = false;
+#if VOK_VECTOR_VOTES
+      if constexpr (!kWrap) {
+        if (wholeVector && voting <= kVectorLanes && voting >= kWholeVectorMinimum) {
+          voteByVector(syndromes + y, offsets32 + taps.start, voting, mask, own & mask,
+                       static_cast<std::int32_t>(weight), winner, margin);
+          voted = true;
+        }
+      }
+#endif
+      if (voted) {
+        // decided by the vector vote
+      } else if constexpr (kTable) {
         if (++stamp == 0) {
           std::fill(voteStamps_.begin(), voteStamps_.end(), 0);
           stamp = 1;
@@ -258,6 +404,23 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
           }
         }
 #endif
+        if (!gathered && voting <= kPairwiseMaximum) {
+          // A few syndromes: compare every pair in registers, no stamps.
+          const std::int32_t ownNonzero = ownVotes ? ownValue : 0;
+          for (std::int32_t n = 0; n < voting; ++n) {
+            std::int32_t value = 0;
+            if constexpr (kWrap) {
+              value = *at(n) & mask;
+            } else {
+              value = base[offsets[n]] & mask;
+            }
+            values[n] = value;
+            bool same = ownNonzero != 0 && value == ownNonzero;
+            for (std::int32_t m = 0; m < n; ++m) same |= values[m] == value;
+            repeated |= same & (value != 0);
+          }
+          gathered = true;
+        }
         if (!gathered) {
           for (std::int32_t n = 0; n < voting; ++n) {
             std::int32_t value = 0;
@@ -336,7 +499,16 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       }
 
       if (margin > threshold && winner != 0) {
-        for (std::int32_t n = 0; n < taps.total; ++n) {
+        bool applied = false;
+#if VOK_VECTOR_VOTES
+        if constexpr (!kWrap) {
+          if (vector && taps.distinctCells && taps.total <= kVectorLanes) {
+            applyByVector(syndromes + y, offsets32 + taps.start, taps.total, winner, q);
+            applied = true;
+          }
+        }
+#endif
+        for (std::int32_t n = 0; n < taps.total && !applied; ++n) {
           std::int32_t* const cell = at(n);
           *cell = subtractMod(*cell, winner, q);
         }

@@ -9,6 +9,10 @@ namespace vok::detail {
 // Whether this build and processor can use it.
 bool vectorVotesSupported();
 
+// Whether the processor also counts bits in vector registers, which lets
+// the whole vote run there.
+bool vectorCountsSupported();
+
 // Whether it is used: true by default where supported; setting it true
 // where it is not supported has no effect.
 bool& vectorVotesEnabled();
