@@ -152,6 +152,14 @@ TEST_F(SweepCommand, BlockReplaysInRunWithItsSeed) {
   ASSERT_TRUE(table.has_value()) << error;
   ASSERT_EQ(table->rows.size(), 1u);
   ASSERT_EQ(table->rows[0].blocks.size(), 3u);
+  // Random symbols of the same count meet the same errors: the counts do not
+  // depend on the content of the block.
+  const SimResult random = runSim({"sweep", "--random", "2400", "--p0", "0.26", "--blocks", "3",
+                                   "--seed", "77", "--shard", "1/1", "--csv", path("random.csv")});
+  ASSERT_EQ(random.exitCode, 0) << random.err;
+  const auto randomTable = parseSweepCsv(readFile(path("random.csv")), error);
+  ASSERT_TRUE(randomTable.has_value()) << error;
+  EXPECT_EQ(randomTable->rows[0].blocks, table->rows[0].blocks);
   for (const BlockResult& block : table->rows[0].blocks) {
     const std::string seed = std::to_string(blockSeed(77, 0.26f, block.block));
     const SimResult run =
