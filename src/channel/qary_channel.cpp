@@ -11,6 +11,17 @@
 
 namespace vok {
 
+namespace {
+
+// (src + n) mod Q as a signed remainder; in the usual case of src in 0..Q-1,
+// a subtraction of Q or 0 chosen without a branch.
+inline std::int32_t reduceSum(std::int32_t sum, std::int32_t q) {
+  const auto unsignedSum = static_cast<std::uint32_t>(sum);
+  return unsignedSum < 2 * static_cast<std::uint32_t>(q) ? sum - (sum >= q ? q : 0) : sum % q;
+}
+
+}  // namespace
+
 void QaryChannel::printSummary(std::FILE* stream) const {
   const std::string bytes =
       utf8ToCp1251("\nВероятность ошибки: P0=" + formatExponent(p0(), 2, 6) + "\n");
@@ -33,6 +44,23 @@ void QaryChannel::transmit(const std::int32_t* src, std::int32_t* dst, std::int3
   // errors, with no branch on the outcome.
   constexpr std::int32_t kBlock = 256;
   std::uint32_t numerators[kBlock];
+  if (errorValues_.prepare(p0Value, q)) {
+    // The error value looked up from the numerator (error_value_table.h).
+    const auto limit = static_cast<std::uint32_t>(errorValues_.limit());
+    for (std::int32_t first = 0; first < count; first += kBlock) {
+      const std::int32_t n = count - first < kBlock ? count - first : kBlock;
+      random.nextNumerators(numerators, n);
+      const std::int32_t* from = src + first;
+      std::int32_t* to = dst + first;
+      for (std::int32_t i = 0; i < n; ++i) {
+        const std::uint32_t y = numerators[i];
+        // Kept by a mask, not a branch: which draws are errors is random.
+        const std::int32_t e = errorValues_.value(y) & -static_cast<std::int32_t>(y <= limit);
+        to[i] = reduceSum(from[i] + e, q);
+      }
+    }
+    return;
+  }
   for (std::int32_t first = 0; first < count; first += kBlock) {
     const std::int32_t n = count - first < kBlock ? count - first : kBlock;
     random.nextNumerators(numerators, n);
@@ -44,11 +72,7 @@ void QaryChannel::transmit(const std::int32_t* src, std::int32_t* dst, std::int3
       const std::int32_t value =
           detail::coveringMultipleNearEstimate(static_cast<float>(r), step, inverse, q);
       const std::int32_t e = static_cast<std::int64_t>(y) <= errorLimit ? value : 0;
-      // (src + n) mod Q as a signed remainder; in the usual case of src in
-      // 0..Q-1, a subtraction of Q or 0 chosen without a branch.
-      const std::int32_t sum = from[i] + e;
-      const auto unsignedSum = static_cast<std::uint32_t>(sum);
-      to[i] = unsignedSum < 2 * static_cast<std::uint32_t>(q) ? sum - (sum >= q ? q : 0) : sum % q;
+      to[i] = reduceSum(from[i] + e, q);
     }
   }
 }

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "channel/channel.h"
+#include "channel/error_value_table.h"
 
 namespace vok {
 
@@ -32,6 +33,9 @@ class QaryChannel final : public Channel {
 
  private:
   std::int32_t q_ = 256;
+  // The error value by numerator for the current P0 and Q, rebuilt when
+  // they change.
+  detail::ErrorValueTable errorValues_;
 };
 
 }  // namespace vok

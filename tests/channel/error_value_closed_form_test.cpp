@@ -10,9 +10,11 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "channel/error_value.h"
+#include "channel/error_value_table.h"
 #include "channel/qary_channel.h"
 #include "channel/random_generator.h"
 
@@ -180,6 +182,69 @@ TEST(ErrorValueClosedForm, SplitTransmissionsMatchTheCountingRuleForManySeeds) {
     random.seed(seed);
     countingTransmit(random, 0.25f, 256, src, counted);
     ASSERT_EQ(fast, counted) << "seed " << seed;
+  }
+}
+
+TEST(ErrorValueTable, SameNAsCountingAroundEveryEdgeAndAtRandomNumerators) {
+  std::int64_t checked = 0;
+  for (std::int32_t q : {256, 2, 3, 255, 300}) {
+    for (float p0 : probabilities()) {
+      detail::ErrorValueTable table;
+      if (!table.prepare(p0, q)) continue;
+      const float d = detail::errorStep(p0, q);
+      const std::int64_t limit = table.limit();
+      ASSERT_EQ(limit, detail::largestErrorNumerator(p0));
+      const auto check = [&](std::int64_t y) {
+        if (y < 0 || y > limit) return;
+        const double r = static_cast<double>(y) / kDrawDivisor;
+        ASSERT_EQ(table.value(static_cast<std::uint32_t>(y)), detail::errorValue(r, p0, d, q))
+            << "q=" << q << " p0=" << p0 << " y=" << y;
+        ++checked;
+      };
+      // Numerators around every rise of n, and around P0.
+      std::vector<double> edges = {static_cast<double>(p0)};
+      for (std::int32_t n = 1; n <= q; ++n) edges.push_back(static_cast<double>(n) * d);
+      for (double edge : edges) {
+        const double centre = std::floor(std::min(edge, 1.0) * kDrawDivisor);
+        for (std::int64_t y = static_cast<std::int64_t>(centre) - 40;
+             y <= static_cast<std::int64_t>(centre) + 40; ++y) {
+          check(y);
+        }
+      }
+      std::uint64_t state = 88172645463325252ull;
+      for (int i = 0; i < 20000; ++i) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        check(static_cast<std::int64_t>(state % static_cast<std::uint64_t>(limit + 1)));
+      }
+    }
+  }
+  EXPECT_GT(checked, 500000);
+  // Rules that do not fit buckets are left to the per-draw computation.
+  detail::ErrorValueTable table;
+  EXPECT_FALSE(table.prepare(std::nanf(""), 256));
+  EXPECT_FALSE(table.prepare(-0.5f, 256));
+  EXPECT_FALSE(table.prepare(1e-7f, 256));  // n rises faster than y
+  EXPECT_TRUE(table.prepare(0.25f, 256));
+}
+
+TEST(ErrorValueTable, ChannelFollowsAChangeOfP0AndQBetweenCalls) {
+  std::vector<std::int32_t> src(30000), fast(src.size()), counted(src.size());
+  for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::int32_t>(i % 5);
+  QaryChannel channel;
+  channel.setSeed(99);
+  channel.reseed();
+  RandomGenerator random;
+  random.seed(99);
+  std::vector<std::int32_t> part(src.size());
+  for (const auto& [p0, q] : std::vector<std::pair<float, std::int32_t>>{
+           {0.25f, 256}, {0.1f, 256}, {0.25f, 5}, {1e-7f, 256}, {0.25f, 256}}) {
+    channel.setP0(p0);
+    channel.setQ(q);
+    channel.transmit(src.data(), fast.data(), static_cast<std::int32_t>(src.size()));
+    countingTransmit(random, p0, q, src, counted);
+    ASSERT_EQ(fast, counted) << "p0=" << p0 << " q=" << q;
   }
 }
 
