@@ -216,7 +216,7 @@ constexpr std::int32_t kWholeVectorMinimum = 8;
 constexpr std::int64_t kWholeVectorWeight = std::int64_t{1} << 20;
 
 // How far below the current position the syndromes are prefetched.
-constexpr std::int32_t kPrefetchAhead = 64;
+constexpr std::int32_t kPrefetchAhead = 128;
 
 }  // namespace
 
@@ -345,12 +345,12 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       // lines ahead (below).
       if ((y & 15) == 0 && y >= low + kPrefetchAhead) {
         for (std::int32_t n = 0; n < tapCount; ++n) {
-          __builtin_prefetch(syndromes + allOffsets[n] + (y - kPrefetchAhead), 1);
+          __builtin_prefetch(syndromes + allOffsets[n] + (y - kPrefetchAhead), 1, 2);
         }
         const std::size_t ahead = static_cast<std::size_t>(y - kPrefetchAhead);
         for (int r = 0; r < decoded; ++r) {
-          __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1);
-          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1);
+          __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
+          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
         }
       }
     }
