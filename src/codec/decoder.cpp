@@ -137,6 +137,17 @@ __attribute__((target("avx512f,avx512cd,avx512vpopcntdq"))) void voteByVector(
   const __m512i gathered = _mm512_mask_i32gather_epi32(none, active, index, base, 4);
   const __m512i all = _mm512_mask_and_epi32(none, active, gathered, _mm512_set1_epi32(mask));
   const __m512i earlier = _mm512_conflict_epi32(all);
+  const bool ownVotes = weight != 0;
+  if (weight > 0 && own == 0) {
+    // Without a nonzero value met twice the received value 0 leads or ties
+    // first: no change. Most votes of the later iterations end here.
+    const __mmask16 nonzero = _mm512_mask_test_epi32_mask(active, all, all);
+    if (_mm512_mask_test_epi32_mask(nonzero, earlier, earlier) == 0) {
+      winner = 0;
+      margin = 0;
+      return;
+    }
+  }
   const __m512i counts = _mm512_add_epi32(_mm512_popcnt_epi32(earlier), _mm512_set1_epi32(1));
   const __m512i lowest =
       _mm512_and_si512(earlier, _mm512_sub_epi32(_mm512_setzero_si512(), earlier));
@@ -147,7 +158,6 @@ __attribute__((target("avx512f,avx512cd,avx512vpopcntdq"))) void voteByVector(
       repeat, _mm512_sub_epi32(_mm512_set1_epi32(31), lanes), _mm512_lzcnt_epi32(lowest));
   const __m512i keys = _mm512_add_epi32(_mm512_slli_epi32(counts, 6), priority);
 
-  const bool ownVotes = weight != 0;
   const __mmask16 ownLanes =
       ownVotes ? _mm512_mask_cmpeq_epi32_mask(active, all, _mm512_set1_epi32(own)) : 0;
   const auto others = static_cast<__mmask16>(active & ~ownLanes);
