@@ -395,13 +395,8 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       if (voted) {
         // decided by the vector vote
       } else if constexpr (kTable) {
-        if (++stamp == 0) {
-          std::fill(voteStamps_.begin(), voteStamps_.end(), 0);
-          stamp = 1;
-        }
         // Values in 0..Q-1 never alias under the mask.
         const std::int32_t ownValue = own & mask;
-        if (ownVotes) stamps[ownValue] = stamp;
         bool repeated = false;
         bool gathered = false;  // values[] already holds the syndrome values
         const std::int32_t* const base = syndromes + y;
@@ -432,6 +427,11 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
           gathered = true;
         }
         if (!gathered) {
+          if (++stamp == 0) {
+            std::fill(voteStamps_.begin(), voteStamps_.end(), 0);
+            stamp = 1;
+          }
+          if (ownVotes) stamps[ownValue] = stamp;
           for (std::int32_t n = 0; n < voting; ++n) {
             std::int32_t value = 0;
             if constexpr (kWrap) {
