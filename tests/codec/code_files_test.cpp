@@ -300,7 +300,7 @@ TEST(CodecFiles, DamagedFilesNeverCrashAndLoadOnlyWhenWellFormed) {
             text->resize(at);
             break;
         }
-        if (text->empty()) *text = "x";
+        if (text->empty()) text->assign(1, 'x');
       }
     }
     CodeDescription parsedCode;
