@@ -20,6 +20,23 @@ inline std::int32_t reduceSum(std::int32_t sum, std::int32_t q) {
   return unsignedSum < 2 * static_cast<std::uint32_t>(q) ? sum - (sum >= q ? q : 0) : sum % q;
 }
 
+// Draws a block at a time, so that the generator runs several states side
+// by side, and adds to each symbol the error value `errorOf` gives for its
+// draw's numerator (0 for no error), with no branch on the outcome.
+template <typename ErrorOf>
+void transmitInBlocks(RandomGenerator& random, const std::int32_t* src, std::int32_t* dst,
+                      std::int32_t count, std::int32_t q, ErrorOf errorOf) {
+  constexpr std::int32_t kBlock = 256;
+  std::uint32_t numerators[kBlock];
+  for (std::int32_t first = 0; first < count; first += kBlock) {
+    const std::int32_t n = count - first < kBlock ? count - first : kBlock;
+    random.nextNumerators(numerators, n);
+    for (std::int32_t i = 0; i < n; ++i) {
+      dst[first + i] = reduceSum(src[first + i] + errorOf(numerators[i]), q);
+    }
+  }
+}
+
 }  // namespace
 
 void QaryChannel::printSummary(std::FILE* stream) const {
@@ -39,42 +56,21 @@ void QaryChannel::transmit(const std::int32_t* src, std::int32_t* dst, std::int3
   const std::int64_t errorLimit = detail::largestErrorNumerator(p0Value);
   const double step = d;
   const double inverse = 1.0 / step;
-  // Draws a block at a time, so that the generator runs several states side
-  // by side; the error value is formed for every draw and kept only for
-  // errors, with no branch on the outcome.
-  constexpr std::int32_t kBlock = 256;
-  std::uint32_t numerators[kBlock];
   if (errorValues_.prepare(p0Value, q)) {
     // The error value looked up from the numerator (error_value_table.h).
     const auto limit = static_cast<std::uint32_t>(errorValues_.limit());
-    for (std::int32_t first = 0; first < count; first += kBlock) {
-      const std::int32_t n = count - first < kBlock ? count - first : kBlock;
-      random.nextNumerators(numerators, n);
-      const std::int32_t* from = src + first;
-      std::int32_t* to = dst + first;
-      for (std::int32_t i = 0; i < n; ++i) {
-        const std::uint32_t y = numerators[i];
-        // Kept by a mask, not a branch: which draws are errors is random.
-        const std::int32_t e = errorValues_.value(y) & -static_cast<std::int32_t>(y <= limit);
-        to[i] = reduceSum(from[i] + e, q);
-      }
-    }
+    transmitInBlocks(random, src, dst, count, q, [&](std::uint32_t y) {
+      // Kept by a mask, not a branch: which draws are errors is random.
+      return errorValues_.value(y) & -static_cast<std::int32_t>(y <= limit);
+    });
     return;
   }
-  for (std::int32_t first = 0; first < count; first += kBlock) {
-    const std::int32_t n = count - first < kBlock ? count - first : kBlock;
-    random.nextNumerators(numerators, n);
-    const std::int32_t* from = src + first;
-    std::int32_t* to = dst + first;
-    for (std::int32_t i = 0; i < n; ++i) {
-      const std::uint32_t y = numerators[i];
-      const double r = static_cast<double>(y) / static_cast<double>(RandomGenerator::kMaskB);
-      const std::int32_t value =
-          detail::coveringMultipleNearEstimate(static_cast<float>(r), step, inverse, q);
-      const std::int32_t e = static_cast<std::int64_t>(y) <= errorLimit ? value : 0;
-      to[i] = reduceSum(from[i] + e, q);
-    }
-  }
+  transmitInBlocks(random, src, dst, count, q, [&](std::uint32_t y) {
+    const double r = static_cast<double>(y) / static_cast<double>(RandomGenerator::kMaskB);
+    const std::int32_t value =
+        detail::coveringMultipleNearEstimate(static_cast<float>(r), step, inverse, q);
+    return static_cast<std::int64_t>(y) <= errorLimit ? value : 0;
+  });
 }
 
 void QaryChannel::printParameters(std::FILE* stream) const {
