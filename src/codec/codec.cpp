@@ -87,6 +87,36 @@ void Codec::initialise(std::int32_t symbolCount) {
   loaded_ = true;
 }
 
+void Codec::buildConflictTable() {
+  blockConflicts_ = {};
+  blockConflictsBuilt_ = false;
+  for (int i = 0; i < code_.nk; ++i) {
+    if (branchTaps_[i].total > kBlockPositions) return;
+  }
+  // Cell S[j][y - d] of branch r's tap is cell S[j][(y - a) - d2] of branch
+  // r2's tap exactly when d - d2 = a (delays reduced, no wrap).
+  for (int r = 0; r < code_.nk; ++r) {
+    const BranchTaps& taps = branchTaps_[r];
+    for (int r2 = 0; r2 < code_.nk; ++r2) {
+      const BranchTaps& reader = branchTaps_[r2];
+      for (int j = 0; j < code_.nr; ++j) {
+        for (std::int32_t n = taps.upTo[j]; n < taps.upTo[j + 1]; ++n) {
+          for (std::int32_t m = reader.upTo[j]; m < reader.upTo[j + 1]; ++m) {
+            const std::int64_t a =
+                std::int64_t{tapDelays_[taps.start + n]} - tapDelays_[reader.start + m];
+            if (a < 0 || a >= kBlockPositions) continue;
+            // Read by r2 whenever check branch j votes: p > j.
+            for (int p = j + 1; p <= kMaxBranches; ++p) {
+              blockConflicts_[p][r][a] |= static_cast<std::uint16_t>(1u << r2);
+            }
+          }
+        }
+      }
+    }
+  }
+  blockConflictsBuilt_ = true;
+}
+
 void Codec::buildTapTables() {
   tapOffsets_.clear();
   tapDelays_.clear();
@@ -112,6 +142,7 @@ void Codec::buildTapTables() {
     }
     for (int p = code_.nr; p <= kMaxBranches; ++p) branch.upTo[p] = branch.total;
   }
+  buildConflictTable();
   tapOffsets32_.clear();
   if (std::int64_t{code_.nr} * length_ <= std::numeric_limits<std::int32_t>::max()) {
     tapOffsets32_.assign(tapOffsets_.begin(), tapOffsets_.end());

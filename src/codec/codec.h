@@ -105,6 +105,10 @@ class Codec {
   // True when a check sum plus Q cannot overflow an int32.
   bool narrowSumsSuffice() const;
 
+  // For the decoder's blocks of kBlockPositions positions: which later
+  // votes of a block a correction may change.
+  void buildConflictTable();
+
   // Decodes positions from `high` down to `low`. kWrap: some tap position
   // y - d may be negative and wraps. kTable: votes count in voteTable_,
   // else in the candidate list of the voteScratch.
@@ -135,6 +139,18 @@ class Codec {
   std::vector<std::int32_t> tapOffsets32_;
   std::vector<std::int32_t> tapDelays_;  // reduced into 0..L-1
   std::int32_t maxDelay_ = 0;            // positions y >= maxDelay_ never wrap
+
+  // Away from the wrap, the decoder first looks at kBlockPositions
+  // positions of a branch at once for votes that cannot change anything.
+  // A correction of branch r at position y changes the syndromes read by
+  // the vote of branch r2 at position y - a (0 <= a < kBlockPositions)
+  // when p check branches vote only if bit r2 of
+  // blockConflicts_[p][r][a] is set. Built only when blockConflictsBuilt_
+  // (every branch has at most kBlockPositions taps).
+  static constexpr std::int32_t kBlockPositions = 16;
+  using ConflictRow = std::array<std::uint16_t, kBlockPositions>;
+  std::array<std::array<ConflictRow, kMaxBranches>, kMaxBranches + 1> blockConflicts_{};
+  bool blockConflictsBuilt_ = false;
   // Encoder taps: check branch j's (information branch, reduced delay)
   // pairs are checkTap*_[checkTapStart_[j] .. checkTapStart_[j + 1]).
   std::array<std::int32_t, kMaxBranches + 1> checkTapStart_{};

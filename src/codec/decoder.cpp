@@ -12,9 +12,21 @@
 // go to a table indexed by the value, and the winner is the largest of the
 // keys count * 2^20 + priority, where the priority falls with the position
 // in the list, so that equal counts go to the earlier candidate.
+//
+// Away from the wrap, and where the processor has AVX-512, the decoder
+// takes 16 positions at a time: the votes of one branch at 16 neighbouring
+// positions read 16 neighbouring cells of each syndrome tap, so they are
+// counted side by side in vector lanes, from the syndromes as they stand
+// before the block. The block is then gone through in the decoder's order,
+// applying the corrections found. A correction changes syndromes that a
+// later vote of the same block may read (a table built with the code says
+// which); such a vote is taken again on its own, so the result is exactly
+// that of voting one symbol after another.
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstddef>
+#include <utility>
 
 #include "codec/codec.h"
 #include "codec/vector_votes.h"
@@ -113,6 +125,14 @@ __attribute__((target("avx512f,avx512cd"))) bool repeatedByVector(
   return repeated != 0;
 }
 
+// GCC 12 warns about the deliberately undefined vectors inside some of the
+// intrinsics below (shifts, reductions); the lanes they leave are unused.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 // The whole vote with AVX-512 (1 to 16 voting syndromes, |w| <= 2^20),
 // without a branch on the values. Lane i's conflict mask holds the earlier
 // lanes of its value: its popcount + 1 is the value's count so far (the full
@@ -121,13 +141,6 @@ __attribute__((target("avx512f,avx512cd"))) bool repeatedByVector(
 // priority 31 - first lane (32 for the received value's vote, candidate 0),
 // is largest for the winner; lanes of the received value, when it votes,
 // join its count instead. The runner-up is the best count of another value.
-// GCC 12 warns about the deliberately undefined vectors inside some of
-// these intrinsics (shifts, reductions); the lanes they leave are unused.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
 __attribute__((target("avx512f,avx512cd,avx512vpopcntdq"))) void voteByVector(
     const std::int32_t* base, const std::int32_t* offsets, std::int32_t voting, std::int32_t mask,
     std::int32_t own, std::int32_t weight, std::int32_t& winner, std::int64_t& margin) {
@@ -178,9 +191,6 @@ __attribute__((target("avx512f,avx512cd,avx512vpopcntdq"))) void voteByVector(
   if (ownVotes && own != winner) runnerUp = std::max(runnerUp, ownCount);
   margin = std::int64_t{winnerCount} - runnerUp;
 }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 // The syndrome updates of a correction by e with AVX-512 (up to 16 cells,
 // all different, so that the scatter loses no update): every cell becomes
@@ -198,6 +208,110 @@ __attribute__((target("avx512f"))) void applyByVector(std::int32_t* base,
       _mm512_mask_add_epi32(difference, negative, difference, _mm512_set1_epi32(q));
   _mm512_mask_i32scatter_epi32(base, active, index, reduced, 4);
 }
+
+// count * 64 + priority in every lane.
+__attribute__((target("avx512f"))) inline __m512i voteKey(__m512i count, std::int32_t priority) {
+  return _mm512_add_epi32(_mm512_slli_epi32(count, 6), _mm512_set1_epi32(priority));
+}
+
+// The votes of one branch at 16 consecutive positions at once, lane l for
+// position l of the block, each with the candidate list's outcome: returns
+// the lanes whose vote corrects (margin above the threshold, value not 0)
+// and writes their values to corrections[l]. Tap n's syndromes of the 16
+// positions lie side by side at base + offsets[n], the difference
+// registers at own.
+//
+// Tap n's count is the number of taps holding its value; it is a candidate
+// where no earlier tap holds its value (first appearance orders the list)
+// and, when the received value votes, where that value is not the received
+// one, whose count it joins. Keys count * 64 + priority, with priority 31 - n
+// for tap n and 32 for the received value's vote, are largest for the
+// winner. REQUIRES: voting <= 16, |weight| <= 2^20.
+// Compiled for each number of voting taps, so that the loops unroll and
+// the values and counts stay in registers.
+template <std::int32_t kVoting>
+__attribute__((target("avx512f"))) std::uint32_t voteLanes(
+    const std::int32_t* base, const std::int32_t* offsets, const std::int32_t* own,
+    std::int32_t weight, std::int32_t threshold, std::int32_t* corrections) {
+  constexpr std::int32_t voting = kVoting;
+  const __m512i one = _mm512_set1_epi32(1);
+  __m512i values[kVoting + 1];
+  __m512i counts[kVoting + 1];
+  __mmask16 candidate[kVoting + 1];
+#pragma GCC unroll 16
+  for (std::int32_t n = 0; n < voting; ++n) {
+    values[n] = _mm512_loadu_si512(base + offsets[n]);
+    counts[n] = one;
+    candidate[n] = 0xFFFF;
+#pragma GCC unroll 16
+    for (std::int32_t m = 0; m < n; ++m) {
+      const __mmask16 same = _mm512_cmpeq_epi32_mask(values[m], values[n]);
+      counts[n] = _mm512_mask_add_epi32(counts[n], same, counts[n], one);
+      counts[m] = _mm512_mask_add_epi32(counts[m], same, counts[m], one);
+      candidate[n] &= static_cast<__mmask16>(~same);
+    }
+  }
+  const bool ownVotes = weight != 0;
+  const __m512i ownValues = _mm512_loadu_si512(own);
+  __m512i ownCount = _mm512_set1_epi32(weight);
+  __m512i best = _mm512_set1_epi32(INT32_MIN);  // no candidate
+  if (ownVotes) {
+#pragma GCC unroll 16
+    for (std::int32_t n = 0; n < voting; ++n) {
+      const __mmask16 same = _mm512_cmpeq_epi32_mask(values[n], ownValues);
+      ownCount = _mm512_mask_add_epi32(ownCount, same, ownCount, one);
+      candidate[n] &= static_cast<__mmask16>(~same);
+    }
+    best = voteKey(ownCount, 32);
+  }
+#pragma GCC unroll 16
+  for (std::int32_t n = 0; n < voting; ++n) {
+    best = _mm512_mask_max_epi32(best, candidate[n], best, voteKey(counts[n], 31 - n));
+  }
+  // The winner's value (0 when there is no candidate) and count.
+  __m512i winner = _mm512_setzero_si512();
+  if (ownVotes) {
+    winner = _mm512_mask_mov_epi32(winner, _mm512_cmpeq_epi32_mask(best, voteKey(ownCount, 32)),
+                                   ownValues);
+  }
+#pragma GCC unroll 16
+  for (std::int32_t n = 0; n < voting; ++n) {
+    const __mmask16 wins =
+        _mm512_mask_cmpeq_epi32_mask(candidate[n], best, voteKey(counts[n], 31 - n));
+    winner = _mm512_mask_mov_epi32(winner, wins, values[n]);
+  }
+  const __m512i winnerCount = _mm512_srai_epi32(best, 6);
+  // The runner-up: the best count of another candidate, at least 0.
+  __m512i runnerUp = _mm512_setzero_si512();
+#pragma GCC unroll 16
+  for (std::int32_t n = 0; n < voting; ++n) {
+    const __mmask16 other = _mm512_mask_cmpneq_epi32_mask(candidate[n], values[n], winner);
+    runnerUp = _mm512_mask_max_epi32(runnerUp, other, runnerUp, counts[n]);
+  }
+  if (ownVotes) {
+    const __mmask16 other = _mm512_cmpneq_epi32_mask(ownValues, winner);
+    runnerUp = _mm512_mask_max_epi32(runnerUp, other, runnerUp, ownCount);
+  }
+  const __m512i margin = _mm512_sub_epi32(winnerCount, runnerUp);
+  const __mmask16 corrects = _mm512_mask_cmpgt_epi32_mask(_mm512_test_epi32_mask(winner, winner),
+                                                          margin, _mm512_set1_epi32(threshold));
+  _mm512_storeu_si512(corrections, winner);
+  return corrects;
+}
+
+using LaneVote = std::uint32_t (*)(const std::int32_t*, const std::int32_t*, const std::int32_t*,
+                                   std::int32_t, std::int32_t, std::int32_t*);
+
+template <std::size_t... kVoting>
+constexpr std::array<LaneVote, sizeof...(kVoting)> laneVotes(std::index_sequence<kVoting...>) {
+  return {&voteLanes<static_cast<std::int32_t>(kVoting)>...};
+}
+
+// laneVoteFor[v]: the block vote of v voting taps.
+constexpr auto laneVoteFor = laneVotes(std::make_index_sequence<17>());
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 bool processorHasVectorVotes() {
   __builtin_cpu_init();
@@ -225,8 +339,12 @@ constexpr std::int32_t kPairwiseMaximum = 6;
 constexpr std::int32_t kWholeVectorMinimum = 8;
 constexpr std::int64_t kWholeVectorWeight = std::int64_t{1} << 20;
 
+// Thresholds beyond this act as this in the block votes, whose margins
+// stay within |w| + 16.
+constexpr std::int64_t kMaxBlockKey = std::int64_t{1} << 30;
+
 // How far below the current position the syndromes are prefetched.
-constexpr std::int32_t kPrefetchAhead = 128;
+constexpr std::int32_t kPrefetchAhead = 1024;
 
 }  // namespace
 
@@ -337,197 +455,276 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   [[maybe_unused]] const bool wholeVector = kTable && vector && detail::vectorCountsSupported() &&
                                             weight <= kWholeVectorWeight &&
                                             weight >= -kWholeVectorWeight;
+  // Blocks of positions voted at once (below), where the keys fit.
+  [[maybe_unused]] const bool blocks = kTable && vector && blockConflictsBuilt_ &&
+                                       weight <= kWholeVectorWeight &&
+                                       weight >= -kWholeVectorWeight;
   std::int32_t* const values = voteValues_.data();
   std::int64_t* const counts = voteCounts_.data();
 
-  // All taps of the branches decoded: each walks down its check branch as y
-  // falls, too many streams for the processor's prefetcher to follow.
+  // The taps of all branches decoded.
   const std::int32_t tapCount =
       decoded > 0 ? branchTaps_[decoded - 1].start + branchTaps_[decoded - 1].total : 0;
   const std::int64_t* const allOffsets = tapOffsets_.data();
   const std::int32_t* const differences = differences_.data();
   const std::int32_t* const decisions = decisions_.data();
 
-  for (std::int32_t y = high; y >= low; --y) {
+  // Fetches each tap's cells a few cache lines of positions below y: each
+  // tap walks down its check branch as y falls, too many streams for the
+  // processor's prefetcher to follow.
+  [[maybe_unused]] const auto prefetchBelow = [&](std::int32_t y) {
 #if defined(__GNUC__) || defined(__clang__)
+    if (y < low + kPrefetchAhead) return;
+    for (std::int32_t n = 0; n < tapCount; ++n) {
+      __builtin_prefetch(syndromes + allOffsets[n] + (y - kPrefetchAhead), 1, 2);
+    }
+    const std::size_t ahead = static_cast<std::size_t>(y - kPrefetchAhead);
+    for (int r = 0; r < decoded; ++r) {
+      __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
+      __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
+    }
+#else
+    (void)y;
+#endif
+  };
+
+  // Corrects the symbol of branch r at position y by e: U, D and every
+  // syndrome cell it takes part in become (x - e) mod q.
+  const auto applyCorrection = [&](int r, std::int32_t y, std::int32_t e) {
+    const BranchTaps& taps = branchTaps_[r];
+    bool applied = false;
+#if VOK_VECTOR_VOTES
     if constexpr (!kWrap) {
-      // Once per cache line of positions, fetch each tap's cells a few
-      // lines ahead (below).
-      if ((y & 15) == 0 && y >= low + kPrefetchAhead) {
-        for (std::int32_t n = 0; n < tapCount; ++n) {
-          __builtin_prefetch(syndromes + allOffsets[n] + (y - kPrefetchAhead), 1, 2);
-        }
-        const std::size_t ahead = static_cast<std::size_t>(y - kPrefetchAhead);
-        for (int r = 0; r < decoded; ++r) {
-          __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
-          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
-        }
+      if (vector && taps.distinctCells && taps.total <= kVectorLanes) {
+        applyByVector(syndromes + y, offsets32 + taps.start, taps.total, e, q);
+        applied = true;
       }
     }
 #endif
-    for (int r = 0; r < decoded; ++r) {
-      const BranchTaps& taps = branchTaps_[r];
-      const std::int64_t* const offsets = tapOffsets_.data() + taps.start;
-      const std::int32_t* const delays = tapDelays_.data() + taps.start;
-      const std::int32_t voting = taps.upTo[voters];
-      // The syndrome register cell of tap n at position y.
-      const auto at = [&](std::int32_t n) -> std::int32_t* {
-        std::int64_t index = offsets[n] + y;
-        if constexpr (kWrap) index += y < delays[n] ? length : 0;
-        return syndromes + index;
-      };
-      std::int32_t& difference =
-          differences_[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(y)];
-      const std::int32_t own = difference;
+    const std::int64_t* const offsets = tapOffsets_.data() + taps.start;
+    const std::int32_t* const delays = tapDelays_.data() + taps.start;
+    for (std::int32_t n = 0; n < taps.total && !applied; ++n) {
+      std::int64_t index = offsets[n] + y;
+      if constexpr (kWrap) index += y < delays[n] ? length : 0;
+      syndromes[index] = subtractMod(syndromes[index], e, q);
+    }
+    const std::size_t cell = static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(y);
+    differences_[cell] = subtractMod(differences_[cell], e, q);
+    decisions_[cell] = subtractMod(decisions_[cell], e, q);
+  };
 
-      std::int32_t winner = 0;
-      std::int64_t margin = 0;
-      bool voted = false;
+  // Decides the vote of branch r at position y and applies its correction;
+  // true when it corrected.
+  const auto decodeSymbol = [&](int r, std::int32_t y) -> bool {
+    const BranchTaps& taps = branchTaps_[r];
+    const std::int64_t* const offsets = tapOffsets_.data() + taps.start;
+    const std::int32_t* const delays = tapDelays_.data() + taps.start;
+    const std::int32_t voting = taps.upTo[voters];
+    // The syndrome register cell of tap n at position y.
+    const auto at = [&](std::int32_t n) -> std::int32_t* {
+      std::int64_t index = offsets[n] + y;
+      if constexpr (kWrap) index += y < delays[n] ? length : 0;
+      return syndromes + index;
+    };
+    const std::int32_t own =
+        differences[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(y)];
+
+    std::int32_t winner = 0;
+    std::int64_t margin = 0;
+    bool voted = false;
+#if VOK_VECTOR_VOTES
+    if constexpr (!kWrap) {
+      if (wholeVector && voting <= kVectorLanes && voting >= kWholeVectorMinimum) {
+        voteByVector(syndromes + y, offsets32 + taps.start, voting, mask, own & mask,
+                     static_cast<std::int32_t>(weight), winner, margin);
+        voted = true;
+      }
+    }
+#endif
+    if (voted) {
+      // decided by the vector vote
+    } else if constexpr (kTable) {
+      // Values in 0..Q-1 never alias under the mask.
+      const std::int32_t ownValue = own & mask;
+      bool repeated = false;
+      bool gathered = false;  // values[] already holds the syndrome values
+      const std::int32_t* const base = syndromes + y;
 #if VOK_VECTOR_VOTES
       if constexpr (!kWrap) {
-        if (wholeVector && voting <= kVectorLanes && voting >= kWholeVectorMinimum) {
-          voteByVector(syndromes + y, offsets32 + taps.start, voting, mask, own & mask,
-                       static_cast<std::int32_t>(weight), winner, margin);
-          voted = true;
-        }
-      }
-#endif
-      if (voted) {
-        // decided by the vector vote
-      } else if constexpr (kTable) {
-        // Values in 0..Q-1 never alias under the mask.
-        const std::int32_t ownValue = own & mask;
-        bool repeated = false;
-        bool gathered = false;  // values[] already holds the syndrome values
-        const std::int32_t* const base = syndromes + y;
-#if VOK_VECTOR_VOTES
-        if constexpr (!kWrap) {
-          if (vector && voting <= kVectorLanes && voting >= kVectorMinimum) {
-            repeated = repeatedByVector(base, offsets32 + taps.start, voting, mask, ownValue,
-                                        ownVotes, values);
-            gathered = true;
-          }
-        }
-#endif
-        if (!gathered && voting <= kPairwiseMaximum) {
-          // A few syndromes: compare every pair in registers, no stamps.
-          const std::int32_t ownNonzero = ownVotes ? ownValue : 0;
-          for (std::int32_t n = 0; n < voting; ++n) {
-            std::int32_t value = 0;
-            if constexpr (kWrap) {
-              value = *at(n) & mask;
-            } else {
-              value = base[offsets[n]] & mask;
-            }
-            values[n] = value;
-            bool same = ownNonzero != 0 && value == ownNonzero;
-            for (std::int32_t m = 0; m < n; ++m) same |= values[m] == value;
-            repeated |= same & (value != 0);
-          }
+        if (vector && voting <= kVectorLanes && voting >= kVectorMinimum) {
+          repeated = repeatedByVector(base, offsets32 + taps.start, voting, mask, ownValue,
+                                      ownVotes, values);
           gathered = true;
         }
-        if (!gathered) {
-          if (++stamp == 0) {
-            std::fill(voteStamps_.begin(), voteStamps_.end(), 0);
-            stamp = 1;
-          }
-          if (ownVotes) stamps[ownValue] = stamp;
-          for (std::int32_t n = 0; n < voting; ++n) {
-            std::int32_t value = 0;
-            if constexpr (kWrap) {
-              value = *at(n) & mask;
-            } else {
-              value = base[offsets[n]] & mask;
-            }
-            // The stamp of 0 says nothing: zeros are counted apart.
-            repeated |= (value != 0) & (stamps[value] == stamp);
-            stamps[value] = stamp;
-          }
-        }
-        // Without a repeated nonzero value nothing can change when the
-        // received value 0 votes with w > 0 (it leads or ties first), nor
-        // when w = 0, t >= 0 and two or more syndromes vote (0 leads, or the
-        // lead is a tie).
-        const bool quiet = !repeated && ((weight > 0 && ownValue == 0) ||
-                                         (weight == 0 && threshold >= 0 && voting >= 2));
-        if (!quiet) {
-          std::int64_t zeros = 0;
-          for (std::int32_t n = 0; n < voting; ++n) {
-            if (!gathered) values[n] = *at(n) & mask;
-            zeros += values[n] == 0;
-          }
-          bool ownWins = false;
-          bool zeroWins = false;
-          if (!repeated && voteWithoutRepeats(weight, ownValue, zeros, voting - zeros, threshold,
-                                              ownWins, zeroWins, margin)) {
-            if (ownWins) {
-              winner = own;
-            } else if (!zeroWins && margin > 0) {
-              // The one value counted once leads: find it.
-              for (std::int32_t n = 0; n < voting; ++n) {
-                winner = values[n] != 0 ? values[n] : winner;
-              }
-            }
-          } else {
-            tableVote(values, voting, zeros, ownValue, weight, winner, margin);
-          }
-        }
-      } else {
-        // The candidate list with linear search, for alphabets too large
-        // for the count table.
-        std::int32_t candidates = 0;
-        if (weight != 0) {
-          values[0] = own;
-          counts[0] = weight;
-          candidates = 1;
-        }
-        for (std::int32_t n = 0; n < voting; ++n) {
-          const std::int32_t value = *at(n);
-          std::int32_t c = 0;
-          while (c < candidates && values[c] != value) ++c;
-          if (c < candidates) {
-            ++counts[c];
-          } else {
-            values[c] = value;
-            counts[c] = 1;
-            ++candidates;
-          }
-        }
-        std::int64_t winnerCount = candidates > 0 ? counts[0] : 0;
-        winner = candidates > 0 ? values[0] : 0;
-        for (std::int32_t c = 1; c < candidates; ++c) {
-          if (counts[c] > winnerCount) {
-            winner = values[c];
-            winnerCount = counts[c];
-          }
-        }
-        std::int64_t runnerUp = 0;
-        for (std::int32_t c = 0; c < candidates; ++c) {
-          if (values[c] != winner && counts[c] > runnerUp) runnerUp = counts[c];
-        }
-        margin = winnerCount - runnerUp;
       }
+#endif
+      if (!gathered && voting <= kPairwiseMaximum) {
+        // A few syndromes: compare every pair in registers, no stamps.
+        const std::int32_t ownNonzero = ownVotes ? ownValue : 0;
+        for (std::int32_t n = 0; n < voting; ++n) {
+          std::int32_t value = 0;
+          if constexpr (kWrap) {
+            value = *at(n) & mask;
+          } else {
+            value = base[offsets[n]] & mask;
+          }
+          values[n] = value;
+          bool same = ownNonzero != 0 && value == ownNonzero;
+          for (std::int32_t m = 0; m < n; ++m) same |= values[m] == value;
+          repeated |= same & (value != 0);
+        }
+        gathered = true;
+      }
+      if (!gathered) {
+        if (++stamp == 0) {
+          std::fill(voteStamps_.begin(), voteStamps_.end(), 0);
+          stamp = 1;
+        }
+        if (ownVotes) stamps[ownValue] = stamp;
+        for (std::int32_t n = 0; n < voting; ++n) {
+          std::int32_t value = 0;
+          if constexpr (kWrap) {
+            value = *at(n) & mask;
+          } else {
+            value = base[offsets[n]] & mask;
+          }
+          // The stamp of 0 says nothing: zeros are counted apart.
+          repeated |= (value != 0) & (stamps[value] == stamp);
+          stamps[value] = stamp;
+        }
+      }
+      // Without a repeated nonzero value nothing can change when the
+      // received value 0 votes with w > 0 (it leads or ties first), nor
+      // when w = 0, t >= 0 and two or more syndromes vote (0 leads, or the
+      // lead is a tie).
+      const bool quiet = !repeated && ((weight > 0 && ownValue == 0) ||
+                                       (weight == 0 && threshold >= 0 && voting >= 2));
+      if (!quiet) {
+        std::int64_t zeros = 0;
+        for (std::int32_t n = 0; n < voting; ++n) {
+          if (!gathered) values[n] = *at(n) & mask;
+          zeros += values[n] == 0;
+        }
+        bool ownWins = false;
+        bool zeroWins = false;
+        if (!repeated && voteWithoutRepeats(weight, ownValue, zeros, voting - zeros, threshold,
+                                            ownWins, zeroWins, margin)) {
+          if (ownWins) {
+            winner = own;
+          } else if (!zeroWins && margin > 0) {
+            // The one value counted once leads: find it.
+            for (std::int32_t n = 0; n < voting; ++n) {
+              winner = values[n] != 0 ? values[n] : winner;
+            }
+          }
+        } else {
+          tableVote(values, voting, zeros, ownValue, weight, winner, margin);
+        }
+      }
+    } else {
+      // The candidate list with linear search, for alphabets too large
+      // for the count table.
+      std::int32_t candidates = 0;
+      if (weight != 0) {
+        values[0] = own;
+        counts[0] = weight;
+        candidates = 1;
+      }
+      for (std::int32_t n = 0; n < voting; ++n) {
+        const std::int32_t value = *at(n);
+        std::int32_t c = 0;
+        while (c < candidates && values[c] != value) ++c;
+        if (c < candidates) {
+          ++counts[c];
+        } else {
+          values[c] = value;
+          counts[c] = 1;
+          ++candidates;
+        }
+      }
+      std::int64_t winnerCount = candidates > 0 ? counts[0] : 0;
+      winner = candidates > 0 ? values[0] : 0;
+      for (std::int32_t c = 1; c < candidates; ++c) {
+        if (counts[c] > winnerCount) {
+          winner = values[c];
+          winnerCount = counts[c];
+        }
+      }
+      std::int64_t runnerUp = 0;
+      for (std::int32_t c = 0; c < candidates; ++c) {
+        if (values[c] != winner && counts[c] > runnerUp) runnerUp = counts[c];
+      }
+      margin = winnerCount - runnerUp;
+    }
 
-      if (margin > threshold && winner != 0) {
-        bool applied = false;
+    if (margin <= threshold || winner == 0) return false;
+    applyCorrection(r, y, winner);
+    return true;
+  };
+
+  std::int32_t y = high;
 #if VOK_VECTOR_VOTES
-        if constexpr (!kWrap) {
-          if (vector && taps.distinctCells && taps.total <= kVectorLanes) {
-            applyByVector(syndromes + y, offsets32 + taps.start, taps.total, winner, q);
-            applied = true;
+  if constexpr (!kWrap && kTable) {
+    if (blocks && decoded > 0) {
+      // Blocks of kBlockPositions positions: first the votes of each branch
+      // at all positions of the block at once, from the syndromes as they
+      // stand. Then the block in the decoder's order: a correction found is
+      // applied, and the later votes whose syndromes it changes are taken
+      // again, one by one.
+      const auto active = static_cast<std::uint32_t>((1u << decoded) - 1);
+      const ConflictRow* const conflicts = blockConflicts_[std::min(voters, kMaxBranches)].data();
+      const auto blockThreshold = static_cast<std::int32_t>(
+          std::clamp<std::int64_t>(threshold, -kMaxBlockKey, kMaxBlockKey));
+      std::array<std::array<std::int32_t, kBlockPositions>, kMaxBranches> corrections;
+      for (; y - (kBlockPositions - 1) >= low; y -= kBlockPositions) {
+        prefetchBelow(y);
+        const std::int32_t bottom = y - (kBlockPositions - 1);
+        // Bit r of corrects[a]: branch r's vote at position y - a corrects
+        // by corrections[r][kBlockPositions - 1 - a]. Of revote[a]: it is to
+        // be taken again.
+        std::array<std::uint32_t, kBlockPositions> corrects{};
+        std::array<std::uint32_t, kBlockPositions> revote{};
+        for (int r = 0; r < decoded; ++r) {
+          const BranchTaps& taps = branchTaps_[r];
+          const std::int32_t voting = taps.upTo[voters];
+          if (voting > kBlockPositions) {
+            for (auto& bits : revote) bits |= 1u << r;
+            continue;
+          }
+          const std::uint32_t lanes = laneVoteFor[voting](
+              syndromes + bottom, offsets32 + taps.start,
+              differences + static_cast<std::size_t>(r) * stride + bottom,
+              static_cast<std::int32_t>(weight), blockThreshold, corrections[r].data());
+          for (std::int32_t a = 0; a < kBlockPositions; ++a) {
+            corrects[a] |= ((lanes >> (kBlockPositions - 1 - a)) & 1u) << r;
           }
         }
-#endif
-        for (std::int32_t n = 0; n < taps.total && !applied; ++n) {
-          std::int32_t* const cell = at(n);
-          *cell = subtractMod(*cell, winner, q);
+        for (std::int32_t a = 0; a < kBlockPositions; ++a) {
+          std::uint32_t todo = (corrects[a] | revote[a]) & active;
+          while (todo != 0) {
+            const int r = __builtin_ctz(todo);
+            bool corrected = true;
+            if ((revote[a] >> r) & 1u) {
+              corrected = decodeSymbol(r, y - a);
+            } else {
+              applyCorrection(r, y - a, corrections[r][kBlockPositions - 1 - a]);
+            }
+            if (corrected) {
+              const ConflictRow& changed = conflicts[r];
+              for (std::int32_t b = a; b < kBlockPositions; ++b) revote[b] |= changed[b - a];
+            }
+            todo = (corrects[a] | revote[a]) & active & ~((2u << r) - 1);
+          }
         }
-        difference = subtractMod(own, winner, q);
-        std::int32_t& decision =
-            decisions_[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(y)];
-        decision = subtractMod(decision, winner, q);
       }
     }
+  }
+#endif
+  for (; y >= low; --y) {
+    if constexpr (!kWrap) {
+      if ((y & 15) == 0) prefetchBelow(y);
+    }
+    for (int r = 0; r < decoded; ++r) decodeSymbol(r, y);
   }
   voteStamp_ = stamp;
 }

@@ -244,5 +244,46 @@ TEST_P(FastCodecMatchesReference, WhenTiesAreAppliedUnderNegativeThresholds) {
   }
 }
 
+TEST_P(FastCodecMatchesReference, WhenCorrectionsChangeTheVotesOfTheNextFewPositions) {
+  // Delays a few positions apart make a correction change syndromes that
+  // the votes of the next positions read, within one block of positions
+  // that the decoder first looks at as a whole. Up to 16 taps a branch, or
+  // a few more to make it look at each position alone.
+  std::mt19937 gen(4242);
+  for (int round = 0; round < 400; ++round) {
+    CodeDescription code;
+    code.nk = 1 + static_cast<int>(gen() % 5);
+    code.nr = 1 + static_cast<int>(gen() % 5);
+    const int most = round % 10 == 0 ? 6 : 3;
+    for (int i = 0; i < code.nk; ++i) {
+      for (int j = 0; j < code.nr; ++j) {
+        const int count = static_cast<int>(gen() % (most + 1));
+        for (int n = 0; n < count; ++n)
+          code.taps[i][j].delays.push_back(static_cast<int>(gen() % 24));
+      }
+    }
+    const int itert = 4;
+    DecoderSchedule schedule = test::uniformSchedule(itert, 0, 0, 0, 0);
+    for (int k = 0; k < itert; ++k) {
+      schedule.w[k] = pick(gen, {1, 1, 0, 0, 2, -1});
+      schedule.t[k] = pick(gen, {0, 0, 1, -1});
+      schedule.p[k] = pick(gen, {0, 0, 1, 2, -1});
+      schedule.i[k] = pick(gen, {0, 0, 1, 3, -1});
+    }
+    Codec codec(code, schedule, code.nk * (40 + static_cast<std::int32_t>(gen() % 400)));
+    codec.setQ(pick(gen, {256, 256, 3, 16}));
+    ReferenceDecoder reference(codec);
+    Block block(codec);
+    fillReceived(gen, codec, block);
+    codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    for (int k = 0; k < itert; ++k) {
+      codec.iterate(k);
+      reference.iterate(k);
+      ASSERT_EQ(registersDiffer(codec, reference), "") << "round " << round << " k=" << k;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vok
