@@ -94,7 +94,7 @@ void Codec::buildConflictTable() {
     if (branchTaps_[i].total > kBlockPositions) return;
   }
   // Cell S[j][y - d] of branch r's tap is cell S[j][(y - a) - d2] of branch
-  // r2's tap exactly when d - d2 = a (delays reduced, no wrap).
+  // r2's tap exactly when d - d2 = a modulo L (positions are cyclic).
   for (int r = 0; r < code_.nk; ++r) {
     const BranchTaps& taps = branchTaps_[r];
     for (int r2 = 0; r2 < code_.nk; ++r2) {
@@ -102,9 +102,10 @@ void Codec::buildConflictTable() {
       for (int j = 0; j < code_.nr; ++j) {
         for (std::int32_t n = taps.upTo[j]; n < taps.upTo[j + 1]; ++n) {
           for (std::int32_t m = reader.upTo[j]; m < reader.upTo[j + 1]; ++m) {
-            const std::int64_t a =
+            std::int64_t a =
                 std::int64_t{tapDelays_[taps.start + n]} - tapDelays_[reader.start + m];
-            if (a < 0 || a >= kBlockPositions) continue;
+            if (a < 0) a += length_;
+            if (a >= kBlockPositions) continue;
             // Read by r2 whenever check branch j votes: p > j.
             for (int p = j + 1; p <= kMaxBranches; ++p) {
               blockConflicts_[p][r][a] |= static_cast<std::uint16_t>(1u << r2);

@@ -218,8 +218,7 @@ __attribute__((target("avx512f"))) inline __m512i voteKey(__m512i count, std::in
 // position l of the block, each with the candidate list's outcome: returns
 // the lanes whose vote corrects (margin above the threshold, value not 0)
 // and writes their values to corrections[l]. Tap n's syndromes of the 16
-// positions lie side by side at base + offsets[n], the difference
-// registers at own.
+// positions lie side by side at cells[n], the difference registers at own.
 //
 // Tap n's count is the number of taps holding its value; it is a candidate
 // where no earlier tap holds its value (first appearance orders the list)
@@ -230,9 +229,11 @@ __attribute__((target("avx512f"))) inline __m512i voteKey(__m512i count, std::in
 // Compiled for each number of voting taps, so that the loops unroll and
 // the values and counts stay in registers.
 template <std::int32_t kVoting>
-__attribute__((target("avx512f"))) std::uint32_t voteLanes(
-    const std::int32_t* base, const std::int32_t* offsets, const std::int32_t* own,
-    std::int32_t weight, std::int32_t threshold, std::int32_t* corrections) {
+__attribute__((target("avx512f"))) std::uint32_t voteLanes(const std::int32_t* const* cells,
+                                                           const std::int32_t* own,
+                                                           std::int32_t weight,
+                                                           std::int32_t threshold,
+                                                           std::int32_t* corrections) {
   constexpr std::int32_t voting = kVoting;
   const __m512i one = _mm512_set1_epi32(1);
   __m512i values[kVoting + 1];
@@ -240,7 +241,7 @@ __attribute__((target("avx512f"))) std::uint32_t voteLanes(
   __mmask16 candidate[kVoting + 1];
 #pragma GCC unroll 16
   for (std::int32_t n = 0; n < voting; ++n) {
-    values[n] = _mm512_loadu_si512(base + offsets[n]);
+    values[n] = _mm512_loadu_si512(cells[n]);
     counts[n] = one;
     candidate[n] = 0xFFFF;
 #pragma GCC unroll 16
@@ -299,8 +300,8 @@ __attribute__((target("avx512f"))) std::uint32_t voteLanes(
   return corrects;
 }
 
-using LaneVote = std::uint32_t (*)(const std::int32_t*, const std::int32_t*, const std::int32_t*,
-                                   std::int32_t, std::int32_t, std::int32_t*);
+using LaneVote = std::uint32_t (*)(const std::int32_t* const*, const std::int32_t*, std::int32_t,
+                                   std::int32_t, std::int32_t*);
 
 template <std::size_t... kVoting>
 constexpr std::array<LaneVote, sizeof...(kVoting)> laneVotes(std::index_sequence<kVoting...>) {
@@ -664,7 +665,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
 
   std::int32_t y = high;
 #if VOK_VECTOR_VOTES
-  if constexpr (!kWrap && kTable) {
+  if constexpr (kTable) {
     if (blocks && decoded > 0) {
       // Blocks of kBlockPositions positions: first the votes of each branch
       // at all positions of the block at once, from the syndromes as they
@@ -676,8 +677,10 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       const auto blockThreshold = static_cast<std::int32_t>(
           std::clamp<std::int64_t>(threshold, -kMaxBlockKey, kMaxBlockKey));
       std::array<std::array<std::int32_t, kBlockPositions>, kMaxBranches> corrections;
+      [[maybe_unused]] std::array<std::array<std::int32_t, kBlockPositions>, kBlockPositions>
+          wrapped;
       for (; y - (kBlockPositions - 1) >= low; y -= kBlockPositions) {
-        prefetchBelow(y);
+        if constexpr (!kWrap) prefetchBelow(y);
         const std::int32_t bottom = y - (kBlockPositions - 1);
         // Bit r of corrects[a]: branch r's vote at position y - a corrects
         // by corrections[r][kBlockPositions - 1 - a]. Of revote[a]: it is to
@@ -691,9 +694,26 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
             for (auto& bits : revote) bits |= 1u << r;
             continue;
           }
+          // Tap n's cells at the block's positions, side by side: in place,
+          // or gathered into wrapped[n] where the block meets the wrap.
+          std::array<const std::int32_t*, kBlockPositions> cells;
+          for (std::int32_t n = 0; n < voting; ++n) {
+            const std::int64_t offset = tapOffsets_[taps.start + n];
+            const std::int32_t delay = tapDelays_[taps.start + n];
+            if (!kWrap || bottom >= delay) {
+              cells[n] = syndromes + offset + bottom;
+            } else if (y < delay) {
+              cells[n] = syndromes + offset + bottom + length;
+            } else {
+              for (std::int32_t l = 0; l < kBlockPositions; ++l) {
+                const std::int32_t x = bottom + l;
+                wrapped[n][l] = syndromes[offset + x + (x < delay ? length : 0)];
+              }
+              cells[n] = wrapped[n].data();
+            }
+          }
           const std::uint32_t lanes = laneVoteFor[voting](
-              syndromes + bottom, offsets32 + taps.start,
-              differences + static_cast<std::size_t>(r) * stride + bottom,
+              cells.data(), differences + static_cast<std::size_t>(r) * stride + bottom,
               static_cast<std::int32_t>(weight), blockThreshold, corrections[r].data());
           for (std::int32_t a = 0; a < kBlockPositions; ++a) {
             corrects[a] |= ((lanes >> (kBlockPositions - 1 - a)) & 1u) << r;

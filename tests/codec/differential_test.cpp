@@ -258,8 +258,10 @@ TEST_P(FastCodecMatchesReference, WhenCorrectionsChangeTheVotesOfTheNextFewPosit
     for (int i = 0; i < code.nk; ++i) {
       for (int j = 0; j < code.nr; ++j) {
         const int count = static_cast<int>(gen() % (most + 1));
+        // Negative delays reduce to L - 1, L - 2, ...: near a delay of 0
+        // they also meet across the wrap.
         for (int n = 0; n < count; ++n)
-          code.taps[i][j].delays.push_back(static_cast<int>(gen() % 24));
+          code.taps[i][j].delays.push_back(static_cast<int>(gen() % 48) - 24 * (round % 2));
       }
     }
     const int itert = 4;
