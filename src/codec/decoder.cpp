@@ -345,7 +345,7 @@ constexpr std::int64_t kWholeVectorWeight = std::int64_t{1} << 20;
 constexpr std::int64_t kMaxBlockKey = std::int64_t{1} << 30;
 
 // How far below the current position the syndromes are prefetched.
-constexpr std::int32_t kPrefetchAhead = 1024;
+constexpr std::int32_t kPrefetchAhead = 256;
 
 }  // namespace
 
