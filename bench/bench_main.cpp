@@ -24,10 +24,12 @@ int main(int argc, char** argv) {
   const auto& figures = vok::bench::decoderFigures();
   if (!figures.empty()) {
     std::printf("\nDecoder iteration, ns per information symbol (same run):\n");
-    std::printf("%-20s %12s %12s %10s\n", "case", "fast", "reference", "speed-up");
+    std::printf("%-20s %12s %12s %10s %15s\n", "case", "fast", "reference", "speed-up",
+                "without AVX-512");
     for (const auto& [name, f] : figures) {
       const double ratio = f.fast > 0 && f.reference > 0 ? f.reference / f.fast : 0;
-      std::printf("%-20s %12.2f %12.2f %9.1fx\n", name.c_str(), f.fast, f.reference, ratio);
+      std::printf("%-20s %12.2f %12.2f %9.1fx %15.2f\n", name.c_str(), f.fast, f.reference, ratio,
+                  f.withoutAvx512);
     }
   }
   return 0;

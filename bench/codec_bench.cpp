@@ -15,6 +15,7 @@
 #include "bench_results.h"
 #include "channel/qary_channel.h"
 #include "codec/codec.h"
+#include "codec/vector_votes.h"
 #include "reference_decoder.h"
 
 namespace vok::bench {
@@ -112,6 +113,18 @@ void decoderIterationFast(benchmark::State& state) {
       decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" + std::to_string(k)].fast);
 }
 
+// The fast decoder as it runs on processors without AVX-512.
+void decoderIterationWithoutAvx512(benchmark::State& state) {
+  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
+  const int k = static_cast<int>(state.range(1));
+  const bool saved = detail::vectorVotesEnabled();
+  detail::vectorVotesEnabled() = false;
+  timeIteration(state, setup.codec, setup, k,
+                decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" + std::to_string(k)]
+                    .withoutAvx512);
+  detail::vectorVotesEnabled() = saved;
+}
+
 void decoderIterationReference(benchmark::State& state) {
   Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
   const int k = static_cast<int>(state.range(1));
@@ -129,6 +142,9 @@ void decoderArguments(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(decoderIterationFast)->Name("decoder_iteration/fast")->Apply(decoderArguments);
+BENCHMARK(decoderIterationWithoutAvx512)
+    ->Name("decoder_iteration/without_avx512")
+    ->Apply(decoderArguments);
 BENCHMARK(decoderIterationReference)->Name("decoder_iteration/reference")->Apply(decoderArguments);
 
 void encode(benchmark::State& state) {

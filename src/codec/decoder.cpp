@@ -369,6 +369,11 @@ bool vectorCountsSupported() {
 #endif
 }
 
+bool& blockVotesEnabled() {
+  static bool enabled = true;
+  return enabled;
+}
+
 bool& vectorVotesEnabled() {
   static bool enabled = vectorVotesSupported();
   return enabled;
@@ -457,8 +462,8 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
                                             weight <= kWholeVectorWeight &&
                                             weight >= -kWholeVectorWeight;
   // Blocks of positions voted at once (below), where the keys fit.
-  [[maybe_unused]] const bool blocks = kTable && vector && blockConflictsBuilt_ &&
-                                       weight <= kWholeVectorWeight &&
+  [[maybe_unused]] const bool blocks = kTable && vector && detail::blockVotesEnabled() &&
+                                       blockConflictsBuilt_ && weight <= kWholeVectorWeight &&
                                        weight >= -kWholeVectorWeight;
   std::int32_t* const values = voteValues_.data();
   std::int64_t* const counts = voteCounts_.data();

@@ -17,6 +17,11 @@ bool vectorCountsSupported();
 // where it is not supported has no effect.
 bool& vectorVotesEnabled();
 
+// Whether the decoder, where it uses AVX-512, votes 16 positions of a
+// branch at once: true by default; tests switch it off to check the votes
+// taken one by one.
+bool& blockVotesEnabled();
+
 }  // namespace vok::detail
 
 #endif  // VOK_CODEC_VECTOR_VOTES_H_

@@ -120,23 +120,47 @@ void fillReceived(std::mt19937& gen, const Codec& codec, Block& block) {
   }
 }
 
-// Runs each case with the vector first look of the votes (where the
-// processor has it) and with the scalar one.
-class FastCodecMatchesReference : public ::testing::TestWithParam<bool> {
+// The ways the fast decoder can vote: with AVX-512 (where the processor has
+// it) 16 positions at a time or one by one, or without it.
+enum class VotePath { kVectorBlocks, kVectorOneByOne, kScalar };
+
+// Runs each case on each vote path.
+class FastCodecMatchesReference : public ::testing::TestWithParam<VotePath> {
  protected:
   void SetUp() override {
-    if (GetParam() && !detail::vectorVotesSupported()) GTEST_SKIP() << "no AVX-512 here";
-    saved_ = detail::vectorVotesEnabled();
-    detail::vectorVotesEnabled() = GetParam();
+    const bool vector = GetParam() != VotePath::kScalar;
+    if (vector && !detail::vectorVotesSupported()) GTEST_SKIP() << "no AVX-512 here";
+    savedVector_ = detail::vectorVotesEnabled();
+    savedBlocks_ = detail::blockVotesEnabled();
+    detail::vectorVotesEnabled() = vector;
+    detail::blockVotesEnabled() = GetParam() == VotePath::kVectorBlocks;
   }
-  void TearDown() override { detail::vectorVotesEnabled() = saved_; }
+  void TearDown() override {
+    detail::vectorVotesEnabled() = savedVector_;
+    detail::blockVotesEnabled() = savedBlocks_;
+  }
 
  private:
-  bool saved_ = false;
+  bool savedVector_ = false;
+  bool savedBlocks_ = true;
 };
 
-INSTANTIATE_TEST_SUITE_P(VectorAndScalarLook, FastCodecMatchesReference, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Vector" : "Scalar"; });
+std::string votePathName(const ::testing::TestParamInfo<VotePath>& info) {
+  switch (info.param) {
+    case VotePath::kVectorBlocks:
+      return "VectorBlocks";
+    case VotePath::kVectorOneByOne:
+      return "VectorOneByOne";
+    case VotePath::kScalar:
+      break;
+  }
+  return "Scalar";
+}
+
+INSTANTIATE_TEST_SUITE_P(VotePaths, FastCodecMatchesReference,
+                         ::testing::Values(VotePath::kVectorBlocks, VotePath::kVectorOneByOne,
+                                           VotePath::kScalar),
+                         votePathName);
 
 TEST_P(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
   std::mt19937 gen(20261207);
