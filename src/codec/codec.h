@@ -16,6 +16,7 @@
 
 #include "codec/code_description.h"
 #include "codec/decoder_schedule.h"
+#include "codec/lane_votes.h"
 
 namespace vok {
 
@@ -147,7 +148,7 @@ class Codec {
   // when p check branches vote only if bit r2 of
   // blockConflicts_[p][r][a] is set. Built only when blockConflictsBuilt_
   // (every branch has at most kBlockPositions taps).
-  static constexpr std::int32_t kBlockPositions = 16;
+  static constexpr std::int32_t kBlockPositions = detail::kLaneCount;
   using ConflictRow = std::array<std::uint16_t, kBlockPositions>;
   std::array<std::array<ConflictRow, kMaxBranches>, kMaxBranches + 1> blockConflicts_{};
   bool blockConflictsBuilt_ = false;

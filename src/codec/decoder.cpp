@@ -24,11 +24,13 @@
 // that of voting one symbol after another.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstddef>
 #include <utility>
 
 #include "codec/codec.h"
+#include "codec/lane_votes.h"
 #include "codec/vector_votes.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -209,107 +211,6 @@ __attribute__((target("avx512f"))) void applyByVector(std::int32_t* base,
   _mm512_mask_i32scatter_epi32(base, active, index, reduced, 4);
 }
 
-// count * 64 + priority in every lane.
-__attribute__((target("avx512f"))) inline __m512i voteKey(__m512i count, std::int32_t priority) {
-  return _mm512_add_epi32(_mm512_slli_epi32(count, 6), _mm512_set1_epi32(priority));
-}
-
-// The votes of one branch at 16 consecutive positions at once, lane l for
-// position l of the block, each with the candidate list's outcome: returns
-// the lanes whose vote corrects (margin above the threshold, value not 0)
-// and writes their values to corrections[l]. Tap n's syndromes of the 16
-// positions lie side by side at cells[n], the difference registers at own.
-//
-// Tap n's count is the number of taps holding its value; it is a candidate
-// where no earlier tap holds its value (first appearance orders the list)
-// and, when the received value votes, where that value is not the received
-// one, whose count it joins. Keys count * 64 + priority, with priority 31 - n
-// for tap n and 32 for the received value's vote, are largest for the
-// winner. REQUIRES: voting <= 16, |weight| <= 2^20.
-// Compiled for each number of voting taps, so that the loops unroll and
-// the values and counts stay in registers.
-template <std::int32_t kVoting>
-__attribute__((target("avx512f"))) std::uint32_t voteLanes(const std::int32_t* const* cells,
-                                                           const std::int32_t* own,
-                                                           std::int32_t weight,
-                                                           std::int32_t threshold,
-                                                           std::int32_t* corrections) {
-  constexpr std::int32_t voting = kVoting;
-  const __m512i one = _mm512_set1_epi32(1);
-  __m512i values[kVoting + 1];
-  __m512i counts[kVoting + 1];
-  __mmask16 candidate[kVoting + 1];
-#pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
-    values[n] = _mm512_loadu_si512(cells[n]);
-    counts[n] = one;
-    candidate[n] = 0xFFFF;
-#pragma GCC unroll 16
-    for (std::int32_t m = 0; m < n; ++m) {
-      const __mmask16 same = _mm512_cmpeq_epi32_mask(values[m], values[n]);
-      counts[n] = _mm512_mask_add_epi32(counts[n], same, counts[n], one);
-      counts[m] = _mm512_mask_add_epi32(counts[m], same, counts[m], one);
-      candidate[n] &= static_cast<__mmask16>(~same);
-    }
-  }
-  const bool ownVotes = weight != 0;
-  const __m512i ownValues = _mm512_loadu_si512(own);
-  __m512i ownCount = _mm512_set1_epi32(weight);
-  __m512i best = _mm512_set1_epi32(INT32_MIN);  // no candidate
-  if (ownVotes) {
-#pragma GCC unroll 16
-    for (std::int32_t n = 0; n < voting; ++n) {
-      const __mmask16 same = _mm512_cmpeq_epi32_mask(values[n], ownValues);
-      ownCount = _mm512_mask_add_epi32(ownCount, same, ownCount, one);
-      candidate[n] &= static_cast<__mmask16>(~same);
-    }
-    best = voteKey(ownCount, 32);
-  }
-#pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
-    best = _mm512_mask_max_epi32(best, candidate[n], best, voteKey(counts[n], 31 - n));
-  }
-  // The winner's value (0 when there is no candidate) and count.
-  __m512i winner = _mm512_setzero_si512();
-  if (ownVotes) {
-    winner = _mm512_mask_mov_epi32(winner, _mm512_cmpeq_epi32_mask(best, voteKey(ownCount, 32)),
-                                   ownValues);
-  }
-#pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
-    const __mmask16 wins =
-        _mm512_mask_cmpeq_epi32_mask(candidate[n], best, voteKey(counts[n], 31 - n));
-    winner = _mm512_mask_mov_epi32(winner, wins, values[n]);
-  }
-  const __m512i winnerCount = _mm512_srai_epi32(best, 6);
-  // The runner-up: the best count of another candidate, at least 0.
-  __m512i runnerUp = _mm512_setzero_si512();
-#pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
-    const __mmask16 other = _mm512_mask_cmpneq_epi32_mask(candidate[n], values[n], winner);
-    runnerUp = _mm512_mask_max_epi32(runnerUp, other, runnerUp, counts[n]);
-  }
-  if (ownVotes) {
-    const __mmask16 other = _mm512_cmpneq_epi32_mask(ownValues, winner);
-    runnerUp = _mm512_mask_max_epi32(runnerUp, other, runnerUp, ownCount);
-  }
-  const __m512i margin = _mm512_sub_epi32(winnerCount, runnerUp);
-  const __mmask16 corrects = _mm512_mask_cmpgt_epi32_mask(_mm512_test_epi32_mask(winner, winner),
-                                                          margin, _mm512_set1_epi32(threshold));
-  _mm512_storeu_si512(corrections, winner);
-  return corrects;
-}
-
-using LaneVote = std::uint32_t (*)(const std::int32_t* const*, const std::int32_t*, std::int32_t,
-                                   std::int32_t, std::int32_t*);
-
-template <std::size_t... kVoting>
-constexpr std::array<LaneVote, sizeof...(kVoting)> laneVotes(std::index_sequence<kVoting...>) {
-  return {&voteLanes<static_cast<std::int32_t>(kVoting)>...};
-}
-
-// laneVoteFor[v]: the block vote of v voting taps.
-constexpr auto laneVoteFor = laneVotes(std::make_index_sequence<17>());
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -339,10 +240,6 @@ constexpr std::int32_t kPairwiseMaximum = 6;
 // weights |w| up to kWholeVectorWeight.
 constexpr std::int32_t kWholeVectorMinimum = 8;
 constexpr std::int64_t kWholeVectorWeight = std::int64_t{1} << 20;
-
-// Thresholds beyond this act as this in the block votes, whose margins
-// stay within |w| + 16.
-constexpr std::int64_t kMaxBlockKey = std::int64_t{1} << 30;
 
 // How far below the current position the syndromes are prefetched.
 constexpr std::int32_t kPrefetchAhead = 256;
@@ -461,10 +358,19 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   [[maybe_unused]] const bool wholeVector = kTable && vector && detail::vectorCountsSupported() &&
                                             weight <= kWholeVectorWeight &&
                                             weight >= -kWholeVectorWeight;
-  // Blocks of positions voted at once (below), where the keys fit.
-  [[maybe_unused]] const bool blocks = kTable && vector && detail::blockVotesEnabled() &&
-                                       blockConflictsBuilt_ && weight <= kWholeVectorWeight &&
-                                       weight >= -kWholeVectorWeight;
+  // Blocks of positions voted at once (below), with AVX-512 where the
+  // vector votes are on, else with AVX2, where the processor has it and the
+  // weight fits the lane votes' keys. blockVote[r]: branch r's lane vote.
+  std::array<detail::LaneVote, kMaxBranches> blockVote{};
+  bool blocks = kTable && detail::blockVotesEnabled() && blockConflictsBuilt_ &&
+                weight <= detail::kMaxLaneWeight && weight >= -detail::kMaxLaneWeight;
+  for (int r = 0; r < decoded && blocks; ++r) {
+    const std::int32_t voting = branchTaps_[r].upTo[voters];
+    if (voting > detail::kLaneCount) continue;  // voted one by one
+    blockVote[r] =
+        detail::laneVoteFor(voting, detail::vectorVotesEnabled() && detail::vectorVotesSupported());
+    blocks = blockVote[r] != nullptr;
+  }
   std::int32_t* const values = voteValues_.data();
   std::int64_t* const counts = voteCounts_.data();
 
@@ -669,7 +575,6 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   };
 
   std::int32_t y = high;
-#if VOK_VECTOR_VOTES
   if constexpr (kTable) {
     if (blocks && decoded > 0) {
       // Blocks of kBlockPositions positions: first the votes of each branch
@@ -680,7 +585,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       const auto active = static_cast<std::uint32_t>((1u << decoded) - 1);
       const ConflictRow* const conflicts = blockConflicts_[std::min(voters, kMaxBranches)].data();
       const auto blockThreshold = static_cast<std::int32_t>(
-          std::clamp<std::int64_t>(threshold, -kMaxBlockKey, kMaxBlockKey));
+          std::clamp(threshold, -detail::kMaxLaneThreshold, detail::kMaxLaneThreshold));
       std::array<std::array<std::int32_t, kBlockPositions>, kMaxBranches> corrections;
       [[maybe_unused]] std::array<std::array<std::int32_t, kBlockPositions>, kBlockPositions>
           wrapped;
@@ -695,7 +600,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         for (int r = 0; r < decoded; ++r) {
           const BranchTaps& taps = branchTaps_[r];
           const std::int32_t voting = taps.upTo[voters];
-          if (voting > kBlockPositions) {
+          if (blockVote[r] == nullptr) {
             for (auto& bits : revote) bits |= 1u << r;
             continue;
           }
@@ -717,7 +622,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
               cells[n] = wrapped[n].data();
             }
           }
-          const std::uint32_t lanes = laneVoteFor[voting](
+          const std::uint32_t lanes = blockVote[r](
               cells.data(), differences + static_cast<std::size_t>(r) * stride + bottom,
               static_cast<std::int32_t>(weight), blockThreshold, corrections[r].data());
           for (std::int32_t a = 0; a < kBlockPositions; ++a) {
@@ -727,7 +632,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         for (std::int32_t a = 0; a < kBlockPositions; ++a) {
           std::uint32_t todo = (corrects[a] | revote[a]) & active;
           while (todo != 0) {
-            const int r = __builtin_ctz(todo);
+            const int r = std::countr_zero(todo);
             bool corrected = true;
             if ((revote[a] >> r) & 1u) {
               corrected = decodeSymbol(r, y - a);
@@ -744,7 +649,6 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       }
     }
   }
-#endif
   for (; y >= low; --y) {
     if constexpr (!kWrap) {
       if ((y & 15) == 0) prefetchBelow(y);

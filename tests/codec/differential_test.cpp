@@ -9,6 +9,7 @@
 #include <string>
 
 #include "codec/codec.h"
+#include "codec/lane_votes.h"
 #include "codec/vector_votes.h"
 #include "codec_test_util.h"
 #include "reference_decoder.h"
@@ -120,20 +121,24 @@ void fillReceived(std::mt19937& gen, const Codec& codec, Block& block) {
   }
 }
 
-// The ways the fast decoder can vote: with AVX-512 (where the processor has
-// it) 16 positions at a time or one by one, or without it.
-enum class VotePath { kVectorBlocks, kVectorOneByOne, kScalar };
+// The ways the fast decoder can vote: 16 positions at a time with AVX-512
+// or AVX2, one by one with AVX-512, or one by one without it.
+enum class VotePath { kAvx512Blocks, kAvx512OneByOne, kAvx2Blocks, kScalar };
 
-// Runs each case on each vote path.
+// Runs each case on each vote path the processor has.
 class FastCodecMatchesReference : public ::testing::TestWithParam<VotePath> {
  protected:
   void SetUp() override {
-    const bool vector = GetParam() != VotePath::kScalar;
-    if (vector && !detail::vectorVotesSupported()) GTEST_SKIP() << "no AVX-512 here";
+    const VotePath path = GetParam();
+    const bool avx512 = path == VotePath::kAvx512Blocks || path == VotePath::kAvx512OneByOne;
+    if (avx512 && !detail::vectorVotesSupported()) GTEST_SKIP() << "no AVX-512 here";
+    if (path == VotePath::kAvx2Blocks && detail::laneVoteFor(0, false) == nullptr) {
+      GTEST_SKIP() << "no AVX2 here";
+    }
     savedVector_ = detail::vectorVotesEnabled();
     savedBlocks_ = detail::blockVotesEnabled();
-    detail::vectorVotesEnabled() = vector;
-    detail::blockVotesEnabled() = GetParam() == VotePath::kVectorBlocks;
+    detail::vectorVotesEnabled() = avx512;
+    detail::blockVotesEnabled() = path == VotePath::kAvx512Blocks || path == VotePath::kAvx2Blocks;
   }
   void TearDown() override {
     detail::vectorVotesEnabled() = savedVector_;
@@ -147,10 +152,12 @@ class FastCodecMatchesReference : public ::testing::TestWithParam<VotePath> {
 
 std::string votePathName(const ::testing::TestParamInfo<VotePath>& info) {
   switch (info.param) {
-    case VotePath::kVectorBlocks:
-      return "VectorBlocks";
-    case VotePath::kVectorOneByOne:
-      return "VectorOneByOne";
+    case VotePath::kAvx512Blocks:
+      return "Avx512Blocks";
+    case VotePath::kAvx512OneByOne:
+      return "Avx512OneByOne";
+    case VotePath::kAvx2Blocks:
+      return "Avx2Blocks";
     case VotePath::kScalar:
       break;
   }
@@ -158,8 +165,8 @@ std::string votePathName(const ::testing::TestParamInfo<VotePath>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(VotePaths, FastCodecMatchesReference,
-                         ::testing::Values(VotePath::kVectorBlocks, VotePath::kVectorOneByOne,
-                                           VotePath::kScalar),
+                         ::testing::Values(VotePath::kAvx512Blocks, VotePath::kAvx512OneByOne,
+                                           VotePath::kAvx2Blocks, VotePath::kScalar),
                          votePathName);
 
 TEST_P(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
