@@ -8,16 +8,16 @@
 // twice (the received value's vote included). Usually there is none: every
 // nonzero value then counts 1, and the outcome follows from w, the received
 // value and the number of zeros (with w > 0 and a received value of 0 it is
-// always "no change"). Otherwise the counts
-// go to a table indexed by the value, and the winner is the largest of the
-// keys count * 2^20 + priority, where the priority falls with the position
-// in the list, so that equal counts go to the earlier candidate.
+// always "no change"). Otherwise the counts go to a table indexed by the
+// value, and the winner is the largest of the keys count * 2^20 + priority,
+// where the priority falls with the position in the list, so that equal
+// counts go to the earlier candidate.
 //
-// Away from the wrap, and where the processor has AVX-512, the decoder
-// takes 16 positions at a time: the votes of one branch at 16 neighbouring
-// positions read 16 neighbouring cells of each syndrome tap, so they are
-// counted side by side in vector lanes, from the syndromes as they stand
-// before the block. The block is then gone through in the decoder's order,
+// Where the processor has AVX-512 or AVX2, the decoder takes 16 positions
+// at a time: the votes of one branch at 16 neighbouring positions read 16
+// neighbouring cells of each syndrome tap, so they are counted side by side
+// in vector lanes (lane_votes.h), from the syndromes as they stand before
+// the block. The block is then gone through in the decoder's order,
 // applying the corrections found. A correction changes syndromes that a
 // later vote of the same block may read (a table built with the code says
 // which); such a vote is taken again on its own, so the result is exactly
@@ -27,7 +27,6 @@
 #include <bit>
 #include <climits>
 #include <cstddef>
-#include <utility>
 
 #include "codec/codec.h"
 #include "codec/lane_votes.h"

@@ -1,6 +1,6 @@
-// Whether the decoder's first look at each vote uses the processor's
-// AVX-512 conflict detection (decided once from the processor; tests switch
-// it off to check the scalar look against the same reference).
+// Which of the decoder's vector paths run: AVX-512 votes (decided once from
+// the processor) and votes of 16 positions at once. Tests switch them off
+// to check every path against the same reference.
 #ifndef VOK_CODEC_VECTOR_VOTES_H_
 #define VOK_CODEC_VECTOR_VOTES_H_
 
@@ -17,9 +17,10 @@ bool vectorCountsSupported();
 // where it is not supported has no effect.
 bool& vectorVotesEnabled();
 
-// Whether the decoder, where it uses AVX-512, votes 16 positions of a
-// branch at once: true by default; tests switch it off to check the votes
-// taken one by one.
+// Whether the decoder votes 16 positions of a branch at once where the
+// processor has AVX-512 or AVX2 (with AVX-512 only while the vector votes
+// are on): true by default; tests switch it off to check the votes taken
+// one by one.
 bool& blockVotesEnabled();
 
 }  // namespace vok::detail
