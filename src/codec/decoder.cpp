@@ -591,6 +591,15 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       for (; y - (kBlockPositions - 1) >= low; y -= kBlockPositions) {
         if constexpr (!kWrap) prefetchBelow(y);
         const std::int32_t bottom = y - (kBlockPositions - 1);
+#if defined(__GNUC__) || defined(__clang__)
+        // The block's U cells, which only corrections touch. Fetched with
+        // the rest far ahead, they still missed the cache when a correction
+        // came; fetched here they arrive while the block is voted.
+        for (int r = 0; r < decoded; ++r) {
+          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + bottom, 1, 3);
+          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + y, 1, 3);
+        }
+#endif
         // Bit r of corrects[a]: branch r's vote at position y - a corrects
         // by corrections[r][kBlockPositions - 1 - a]. Of revote[a]: it is to
         // be taken again.
