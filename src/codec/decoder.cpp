@@ -240,8 +240,10 @@ constexpr std::int32_t kPairwiseMaximum = 6;
 constexpr std::int32_t kWholeVectorMinimum = 8;
 constexpr std::int64_t kWholeVectorWeight = std::int64_t{1} << 20;
 
-// How far below the current position the syndromes are prefetched.
+// How far below the current position the syndromes are prefetched, and
+// the U and D cells once more in blocks of positions.
 constexpr std::int32_t kPrefetchAhead = 256;
+constexpr std::int32_t kNearPrefetch = 64;
 
 }  // namespace
 
@@ -592,12 +594,15 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         if constexpr (!kWrap) prefetchBelow(y);
         const std::int32_t bottom = y - (kBlockPositions - 1);
 #if defined(__GNUC__) || defined(__clang__)
-        // The block's U cells, which only corrections touch. Fetched with
-        // the rest far ahead, they still missed the cache when a correction
-        // came; fetched here they arrive while the block is voted.
-        for (int r = 0; r < decoded; ++r) {
-          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + bottom, 1, 3);
-          __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + y, 1, 3);
+        // U and D a few blocks below, fetched again: with only the far
+        // prefetch, the U cells (which only corrections touch) still missed
+        // the cache when a correction came.
+        if (bottom - kNearPrefetch >= low) {
+          const std::size_t near = static_cast<std::size_t>(bottom - kNearPrefetch);
+          for (int r = 0; r < decoded; ++r) {
+            __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + near, 1, 3);
+            __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + near, 1, 3);
+          }
         }
 #endif
         // Bit r of corrects[a]: branch r's vote at position y - a corrects
