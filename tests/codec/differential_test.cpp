@@ -42,6 +42,21 @@ std::string registersDiffer(const Codec& codec, const ReferenceDecoder& referenc
   return "";
 }
 
+// Loads the block into both decoders and runs iterations 0..iterations-1
+// in both; returns where the registers first differ ("" when never).
+std::string firstDifferenceWhileDecoding(Codec& codec, ReferenceDecoder& reference,
+                                         const Block& block, int iterations) {
+  codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+  reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+  for (int k = 0; k < iterations; ++k) {
+    codec.iterate(k);
+    reference.iterate(k);
+    const std::string differs = registersDiffer(codec, reference);
+    if (!differs.empty()) return differs + " after iteration " + std::to_string(k);
+  }
+  return "";
+}
+
 std::int32_t randomDelay(std::mt19937& gen, std::int32_t length) {
   switch (gen() % 8) {
     case 0:
@@ -229,13 +244,8 @@ TEST_P(FastCodecMatchesReference, OnTheBuiltInCodeAfterANoisyChannel) {
         }
       }
     }
-    codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
-    reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
-    for (int k = 0; k < codec.iterationCount(); ++k) {
-      codec.iterate(k);
-      reference.iterate(k);
-      ASSERT_EQ(registersDiffer(codec, reference), "") << "N=" << symbolCount << " k=" << k;
-    }
+    ASSERT_EQ(firstDifferenceWhileDecoding(codec, reference, block, codec.iterationCount()), "")
+        << "N=" << symbolCount;
   }
 }
 
@@ -265,13 +275,7 @@ TEST_P(FastCodecMatchesReference, WhenTiesAreAppliedUnderNegativeThresholds) {
         for (auto& symbol : branch) symbol = static_cast<std::int32_t>(gen() % codec.q());
       }
     }
-    codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
-    reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
-    for (int k = 0; k < 3; ++k) {
-      codec.iterate(k);
-      reference.iterate(k);
-      ASSERT_EQ(registersDiffer(codec, reference), "") << "round " << round << " k=" << k;
-    }
+    ASSERT_EQ(firstDifferenceWhileDecoding(codec, reference, block, 3), "") << "round " << round;
   }
 }
 
@@ -308,13 +312,8 @@ TEST_P(FastCodecMatchesReference, WhenCorrectionsChangeTheVotesOfTheNextFewPosit
     ReferenceDecoder reference(codec);
     Block block(codec);
     fillReceived(gen, codec, block);
-    codec.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
-    reference.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
-    for (int k = 0; k < itert; ++k) {
-      codec.iterate(k);
-      reference.iterate(k);
-      ASSERT_EQ(registersDiffer(codec, reference), "") << "round " << round << " k=" << k;
-    }
+    ASSERT_EQ(firstDifferenceWhileDecoding(codec, reference, block, itert), "")
+        << "round " << round;
   }
 }
 
