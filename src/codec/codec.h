@@ -141,11 +141,11 @@ class Codec {
   std::vector<std::int32_t> tapDelays_;  // reduced into 0..L-1
   std::int32_t maxDelay_ = 0;            // positions y >= maxDelay_ never wrap
 
-  // Away from the wrap, the decoder first looks at kBlockPositions
-  // positions of a branch at once for votes that cannot change anything.
-  // A correction of branch r at position y changes the syndromes read by
-  // the vote of branch r2 at position y - a (0 <= a < kBlockPositions)
-  // when p check branches vote only if bit r2 of
+  // The decoder votes kBlockPositions positions of a branch at once, then
+  // votes again those whose syndromes an earlier correction of the block
+  // changed. A correction of branch r at position y changes the syndromes
+  // read by the vote of branch r2 at position y - a (0 <= a <
+  // kBlockPositions), when p check branches vote, only if bit r2 of
   // blockConflicts_[p][r][a] is set. Built only when blockConflictsBuilt_
   // (every branch has at most kBlockPositions taps).
   static constexpr std::int32_t kBlockPositions = detail::kLaneCount;
