@@ -32,11 +32,8 @@
 #include "codec/lane_votes.h"
 #include "codec/vector_votes.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VOK_VECTOR_VOTES 1
+#if VOK_VECTOR_VOTES
 #include <immintrin.h>
-#else
-#define VOK_VECTOR_VOTES 0
 #endif
 
 namespace vok {
@@ -213,16 +210,6 @@ __attribute__((target("avx512f"))) void applyByVector(std::int32_t* base,
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
-
-bool processorHasVectorVotes() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512cd");
-}
-
-bool processorHasVectorCounts() {
-  __builtin_cpu_init();
-  return processorHasVectorVotes() && __builtin_cpu_supports("avx512vpopcntdq");
-}
 #endif
 
 // Votes of kVectorMinimum to kVectorLanes syndromes go through the vector
@@ -236,9 +223,9 @@ constexpr std::int32_t kPairwiseMaximum = 6;
 
 // Votes of kWholeVectorMinimum to kVectorLanes syndromes are decided
 // wholly in vector registers where the processor counts bits in them, with
-// weights |w| up to kWholeVectorWeight.
+// weights |w| up to detail::kMaxLaneWeight (the same count * 64 + priority
+// keys as the lane votes).
 constexpr std::int32_t kWholeVectorMinimum = 8;
-constexpr std::int64_t kWholeVectorWeight = std::int64_t{1} << 20;
 
 // How far below the current position the syndromes are prefetched, and
 // the U and D cells once more in blocks of positions.
@@ -249,9 +236,13 @@ constexpr std::int32_t kNearPrefetch = 64;
 
 namespace detail {
 
+// Each is asked of the processor once.
 bool vectorVotesSupported() {
 #if VOK_VECTOR_VOTES
-  static const bool supported = processorHasVectorVotes();
+  static const bool supported = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512cd");
+  }();
   return supported;
 #else
   return false;
@@ -260,7 +251,19 @@ bool vectorVotesSupported() {
 
 bool vectorCountsSupported() {
 #if VOK_VECTOR_VOTES
-  static const bool supported = processorHasVectorCounts();
+  static const bool supported = vectorVotesSupported() && __builtin_cpu_supports("avx512vpopcntdq");
+  return supported;
+#else
+  return false;
+#endif
+}
+
+bool avx2Supported() {
+#if VOK_VECTOR_VOTES
+  static const bool supported = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
   return supported;
 #else
   return false;
@@ -357,8 +360,8 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   [[maybe_unused]] const std::int32_t* const offsets32 = tapOffsets32_.data();
   // The whole vote in vector registers, where the weight fits its keys.
   [[maybe_unused]] const bool wholeVector = kTable && vector && detail::vectorCountsSupported() &&
-                                            weight <= kWholeVectorWeight &&
-                                            weight >= -kWholeVectorWeight;
+                                            weight <= detail::kMaxLaneWeight &&
+                                            weight >= -detail::kMaxLaneWeight;
   // Blocks of positions voted at once (below), with AVX-512 where the
   // vector votes are on, else with AVX2, where the processor has it and the
   // weight fits the lane votes' keys. blockVote[r]: branch r's lane vote.

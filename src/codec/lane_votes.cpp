@@ -6,16 +6,15 @@
 #include <cstddef>
 #include <utility>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VOK_LANE_VOTES 1
+#include "codec/vector_votes.h"
+
+#if VOK_VECTOR_VOTES
 #include <immintrin.h>
-#else
-#define VOK_LANE_VOTES 0
 #endif
 
 namespace vok::detail {
 
-#if VOK_LANE_VOTES
+#if VOK_VECTOR_VOTES
 namespace {
 
 // GCC 12 warns about the deliberately undefined vectors inside some of the
@@ -44,13 +43,12 @@ __attribute__((target("avx512f"))) std::uint32_t voteLanes(const std::int32_t* c
                                                            std::int32_t weight,
                                                            std::int32_t threshold,
                                                            std::int32_t* corrections) {
-  constexpr std::int32_t voting = kVoting;
   const __m512i one = _mm512_set1_epi32(1);
   __m512i values[kVoting + 1];
   __m512i counts[kVoting + 1];
   __mmask16 candidate[kVoting + 1];
 #pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
+  for (std::int32_t n = 0; n < kVoting; ++n) {
     values[n] = _mm512_loadu_si512(cells[n]);
     counts[n] = one;
     candidate[n] = 0xFFFF;
@@ -68,7 +66,7 @@ __attribute__((target("avx512f"))) std::uint32_t voteLanes(const std::int32_t* c
   __m512i best = _mm512_set1_epi32(INT32_MIN);  // no candidate
   if (ownVotes) {
 #pragma GCC unroll 16
-    for (std::int32_t n = 0; n < voting; ++n) {
+    for (std::int32_t n = 0; n < kVoting; ++n) {
       const __mmask16 same = _mm512_cmpeq_epi32_mask(values[n], ownValues);
       ownCount = _mm512_mask_add_epi32(ownCount, same, ownCount, one);
       candidate[n] &= static_cast<__mmask16>(~same);
@@ -76,7 +74,7 @@ __attribute__((target("avx512f"))) std::uint32_t voteLanes(const std::int32_t* c
     best = voteKey(ownCount, 32);
   }
 #pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
+  for (std::int32_t n = 0; n < kVoting; ++n) {
     best = _mm512_mask_max_epi32(best, candidate[n], best, voteKey(counts[n], 31 - n));
   }
   // The winner's value (0 when there is no candidate) and count.
@@ -86,7 +84,7 @@ __attribute__((target("avx512f"))) std::uint32_t voteLanes(const std::int32_t* c
                                    ownValues);
   }
 #pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
+  for (std::int32_t n = 0; n < kVoting; ++n) {
     const __mmask16 wins =
         _mm512_mask_cmpeq_epi32_mask(candidate[n], best, voteKey(counts[n], 31 - n));
     winner = _mm512_mask_mov_epi32(winner, wins, values[n]);
@@ -95,7 +93,7 @@ __attribute__((target("avx512f"))) std::uint32_t voteLanes(const std::int32_t* c
   // The runner-up: the best count of another candidate, at least 0.
   __m512i runnerUp = _mm512_setzero_si512();
 #pragma GCC unroll 16
-  for (std::int32_t n = 0; n < voting; ++n) {
+  for (std::int32_t n = 0; n < kVoting; ++n) {
     const __mmask16 other = _mm512_mask_cmpneq_epi32_mask(candidate[n], values[n], winner);
     runnerUp = _mm512_mask_max_epi32(runnerUp, other, runnerUp, counts[n]);
   }
@@ -205,26 +203,14 @@ constexpr std::array<LaneVote, sizeof...(kVoting)> avx2LaneVotes(std::index_sequ
   return {&voteLanesAvx2<static_cast<std::int32_t>(kVoting)>...};
 }
 
-bool processorHasAvx512() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx512f");
-}
-
-bool processorHasAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
-}
-
 }  // namespace
 
 LaneVote laneVoteFor(std::int32_t voting, bool avx512) {
   static constexpr auto kAvx512 = avx512LaneVotes(std::make_index_sequence<kLaneCount + 1>());
   static constexpr auto kAvx2 = avx2LaneVotes(std::make_index_sequence<kLaneCount + 1>());
-  static const bool hasAvx512 = processorHasAvx512();
-  static const bool hasAvx2 = processorHasAvx2();
   if (voting < 0 || voting > kLaneCount) return nullptr;
-  if (avx512) return hasAvx512 ? kAvx512[static_cast<std::size_t>(voting)] : nullptr;
-  return hasAvx2 ? kAvx2[static_cast<std::size_t>(voting)] : nullptr;
+  if (avx512) return vectorVotesSupported() ? kAvx512[static_cast<std::size_t>(voting)] : nullptr;
+  return avx2Supported() ? kAvx2[static_cast<std::size_t>(voting)] : nullptr;
 }
 
 #else

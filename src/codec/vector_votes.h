@@ -4,10 +4,22 @@
 #ifndef VOK_CODEC_VECTOR_VOTES_H_
 #define VOK_CODEC_VECTOR_VOTES_H_
 
+// 1 where the build can hold x86 vector code (GCC or clang on x86-64): the
+// vector paths are compiled, and chosen at run time from the processor.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VOK_VECTOR_VOTES 1
+#else
+#define VOK_VECTOR_VOTES 0
+#endif
+
 namespace vok::detail {
 
-// Whether this build and processor can use it.
+// Whether this build and processor can use the AVX-512 votes (AVX-512 F
+// and CD).
 bool vectorVotesSupported();
+
+// Whether this build and processor can use AVX2 (for the block votes).
+bool avx2Supported();
 
 // Whether the processor also counts bits in vector registers, which lets
 // the whole vote run there.
