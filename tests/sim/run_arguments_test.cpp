@@ -12,25 +12,13 @@
 #include "sim/command_registry.h"
 #include "sim/run_command.h"
 #include "sim/vok_sim.h"
+#include "sim_test_support.h"
 
 namespace vok::sim {
 namespace {
 
-struct SimResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-SimResult runSim(std::vector<std::string> args) {
-  args.insert(args.begin(), "vok-sim");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int code = runVokSim(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
+using test::runSim;
+using test::SimResult;
 
 // A directory without pic.bmp: a run that gets past the arguments fails
 // initialisation with exit code 2, which tells it apart from exit code 1.

@@ -11,6 +11,7 @@
 
 #include "sim/command_registry.h"
 #include "sim/vok_sim.h"
+#include "sim_test_support.h"
 
 namespace vok::sim {
 namespace {
@@ -22,16 +23,7 @@ std::vector<char> readBytes(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-int runSim(const std::vector<std::string>& args, std::string& out, std::string& err) {
-  std::vector<const char*> argv = {"vok-sim"};
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream outStream;
-  std::ostringstream errStream;
-  const int code = runVokSim(static_cast<int>(argv.size()), argv.data(), outStream, errStream);
-  out = outStream.str();
-  err = errStream.str();
-  return code;
-}
+using test::runSim;
 
 // A 40 x 30 picture whose single transmission at P0 0.01 decodes without errors.
 const fs::path kCase = fs::path(VOK_TEST_DATA_DIR) / "vectors" / "codec_small_nk2_sched";
@@ -39,12 +31,9 @@ const fs::path kCase = fs::path(VOK_TEST_DATA_DIR) / "vectors" / "codec_small_nk
 TEST(SaveImages, WritesFourUprightPicturesIntoANewNestedDirectory) {
   const fs::path dir = fs::temp_directory_path() / "vok_sim_save_images" / "nested";
   fs::remove_all(dir.parent_path());
-  std::string out;
-  std::string err;
-  ASSERT_EQ(runSim({"run", "--dir", kCase.string(), "--p0", "0.01", "--save-images", dir.string()},
-                   out, err),
-            kExitOk)
-      << err;
+  const auto result =
+      runSim({"run", "--dir", kCase.string(), "--p0", "0.01", "--save-images", dir.string()});
+  ASSERT_EQ(result.exitCode, kExitOk) << result.err;
 
   const std::vector<char> input = readBytes(kCase / "pic.bmp");
   ASSERT_EQ(input.size(), 54u + 30u * 120u);
@@ -66,13 +55,11 @@ TEST(SaveImages, WritesFourUprightPicturesIntoANewNestedDirectory) {
 TEST(SaveImages, DirectoryThatIsAFileIsRefusedBeforeTheRun) {
   const fs::path file = fs::temp_directory_path() / "vok_sim_save_images_file";
   std::ofstream(file) << "x";
-  std::string out;
-  std::string err;
-  EXPECT_EQ(
-      runSim({"run", "--dir", kCase.string(), "--json", "--save-images", file.string()}, out, err),
-      kExitBadArguments);
-  EXPECT_EQ(out, "");
-  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+  const auto result =
+      runSim({"run", "--dir", kCase.string(), "--json", "--save-images", file.string()});
+  EXPECT_EQ(result.exitCode, kExitBadArguments);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
   fs::remove(file);
 }
 

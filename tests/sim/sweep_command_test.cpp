@@ -18,27 +18,15 @@
 #include "sim/sweep_progress.h"
 #include "sim/sweep_seeding.h"
 #include "sim/vok_sim.h"
+#include "sim_test_support.h"
 
 namespace vok::sim {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct SimResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-SimResult runSim(std::vector<std::string> args) {
-  args.insert(args.begin(), "vok-sim");
-  std::vector<const char*> argv;
-  for (const std::string& arg : args) argv.push_back(arg.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int code = runVokSim(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
+using test::runSim;
+using test::SimResult;
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
