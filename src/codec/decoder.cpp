@@ -464,11 +464,10 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       const std::int32_t ownValue = own & mask;
       bool repeated = false;
       bool gathered = false;  // values[] already holds the syndrome values
-      const std::int32_t* const base = syndromes + y;
 #if VOK_VECTOR_VOTES
       if constexpr (!kWrap) {
         if (vector && voting <= kVectorLanes && voting >= kVectorMinimum) {
-          repeated = repeatedByVector(base, offsets32 + taps.start, voting, mask, ownValue,
+          repeated = repeatedByVector(syndromes + y, offsets32 + taps.start, voting, mask, ownValue,
                                       ownVotes, values);
           gathered = true;
         }
@@ -478,12 +477,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         // A few syndromes: compare every pair in registers, no stamps.
         const std::int32_t ownNonzero = ownVotes ? ownValue : 0;
         for (std::int32_t n = 0; n < voting; ++n) {
-          std::int32_t value = 0;
-          if constexpr (kWrap) {
-            value = *at(n) & mask;
-          } else {
-            value = base[offsets[n]] & mask;
-          }
+          const std::int32_t value = *at(n) & mask;
           values[n] = value;
           bool same = ownNonzero != 0 && value == ownNonzero;
           for (std::int32_t m = 0; m < n; ++m) same |= values[m] == value;
@@ -498,12 +492,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         }
         if (ownVotes) stamps[ownValue] = stamp;
         for (std::int32_t n = 0; n < voting; ++n) {
-          std::int32_t value = 0;
-          if constexpr (kWrap) {
-            value = *at(n) & mask;
-          } else {
-            value = base[offsets[n]] & mask;
-          }
+          const std::int32_t value = *at(n) & mask;
           // The stamp of 0 says nothing: zeros are counted apart.
           repeated |= (value != 0) & (stamps[value] == stamp);
           stamps[value] = stamp;
