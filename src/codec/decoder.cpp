@@ -227,10 +227,12 @@ constexpr std::int32_t kPairwiseMaximum = 6;
 // keys as the lane votes).
 constexpr std::int32_t kWholeVectorMinimum = 8;
 
-// How far below the current position the syndromes are prefetched, and
-// the U and D cells once more in blocks of positions.
+// How far below the current position the one-by-one votes fetch their
+// cells, and how far below its block the block votes do (a few blocks: the
+// fetches are spread over the block, one branch at a time, so that they do
+// not all wait for memory at once).
 constexpr std::int32_t kPrefetchAhead = 256;
-constexpr std::int32_t kNearPrefetch = 64;
+constexpr std::int32_t kBlockPrefetchAhead = 32;
 
 }  // namespace
 
@@ -378,26 +380,37 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   std::int32_t* const values = voteValues_.data();
   std::int64_t* const counts = voteCounts_.data();
 
-  // The taps of all branches decoded.
-  const std::int32_t tapCount =
-      decoded > 0 ? branchTaps_[decoded - 1].start + branchTaps_[decoded - 1].total : 0;
-  const std::int64_t* const allOffsets = tapOffsets_.data();
   const std::int32_t* const differences = differences_.data();
   const std::int32_t* const decisions = decisions_.data();
 
-  // Fetches each tap's cells a few cache lines of positions below y: each
-  // tap walks down its check branch as y falls, too many streams for the
-  // processor's prefetcher to follow.
+  // Where each check branch's cells are first read as y falls: at
+  // leadOffsets[n] + y, the cell of its largest delay among the branches
+  // decoded. The other taps read cells that the leading one brought in.
+  std::array<std::int64_t, kMaxBranches> leadOffsets{};
+  int leadCount = 0;
+  for (int j = 0; j < code_.nr; ++j) {
+    std::int32_t lead = -1;
+    for (int r = 0; r < decoded; ++r) {
+      const BranchTaps& taps = branchTaps_[r];
+      for (std::int32_t n = taps.start + taps.upTo[j]; n < taps.start + taps.upTo[j + 1]; ++n) {
+        lead = std::max(lead, tapDelays_[n]);
+      }
+    }
+    if (lead >= 0) leadOffsets[leadCount++] = std::int64_t{j} * length_ - lead;
+  }
+  // Fetches the leading cells, U and D, kPrefetchAhead positions below y,
+  // for the one-by-one votes. The streams are too many for the processor's
+  // prefetcher to follow.
   [[maybe_unused]] const auto prefetchBelow = [&](std::int32_t y) {
 #if defined(__GNUC__) || defined(__clang__)
     if (y < low + kPrefetchAhead) return;
-    for (std::int32_t n = 0; n < tapCount; ++n) {
-      __builtin_prefetch(syndromes + allOffsets[n] + (y - kPrefetchAhead), 1, 2);
+    const std::int32_t ahead = y - kPrefetchAhead;
+    for (int n = 0; n < leadCount; ++n) {
+      __builtin_prefetch(syndromes + leadOffsets[n] + ahead, 1, 3);
     }
-    const std::size_t ahead = static_cast<std::size_t>(y - kPrefetchAhead);
     for (int r = 0; r < decoded; ++r) {
-      __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
-      __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1, 2);
+      __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1, 3);
+      __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1, 3);
     }
 #else
     (void)y;
@@ -583,20 +596,8 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       [[maybe_unused]] std::array<std::array<std::int32_t, kBlockPositions>, kBlockPositions>
           wrapped;
       for (; y - (kBlockPositions - 1) >= low; y -= kBlockPositions) {
-        if constexpr (!kWrap) prefetchBelow(y);
         const std::int32_t bottom = y - (kBlockPositions - 1);
-#if defined(__GNUC__) || defined(__clang__)
-        // U and D a few blocks below, fetched again: with only the far
-        // prefetch, the U cells (which only corrections touch) still missed
-        // the cache when a correction came.
-        if (bottom - kNearPrefetch >= low) {
-          const std::size_t near = static_cast<std::size_t>(bottom - kNearPrefetch);
-          for (int r = 0; r < decoded; ++r) {
-            __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + near, 1, 3);
-            __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + near, 1, 3);
-          }
-        }
-#endif
+        const bool fetchAhead = !kWrap && bottom - kBlockPrefetchAhead >= low;
         // Bit r of corrects[a]: branch r's vote at position y - a corrects
         // by corrections[r][kBlockPositions - 1 - a]. Of revote[a]: it is to
         // be taken again.
@@ -605,6 +606,19 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         for (int r = 0; r < decoded; ++r) {
           const BranchTaps& taps = branchTaps_[r];
           const std::int32_t voting = taps.upTo[voters];
+#if defined(__GNUC__) || defined(__clang__)
+          // What branch r needs a few blocks below: U, D and a share of
+          // the leading cells. (Written out here: as a call it slowed the
+          // loop down.)
+          if (fetchAhead) {
+            const std::int32_t ahead = bottom - kBlockPrefetchAhead;
+            __builtin_prefetch(decisions + static_cast<std::size_t>(r) * stride + ahead, 1, 3);
+            __builtin_prefetch(differences + static_cast<std::size_t>(r) * stride + ahead, 1, 3);
+            for (int n = r; n < leadCount; n += decoded) {
+              __builtin_prefetch(syndromes + leadOffsets[n] + ahead, 1, 3);
+            }
+          }
+#endif
           if (blockVote[r] == nullptr) {
             for (auto& bits : revote) bits |= 1u << r;
             continue;
