@@ -595,6 +595,15 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
       std::array<std::array<std::int32_t, kBlockPositions>, kMaxBranches> corrections;
       [[maybe_unused]] std::array<std::array<std::int32_t, kBlockPositions>, kBlockPositions>
           wrapped;
+      // Bit kBlockPositions - 1 - a of laterLanes[r] (0 < a <
+      // kBlockPositions): a correction of branch r changes some vote a
+      // positions further down.
+      std::array<std::uint32_t, kMaxBranches> laterLanes{};
+      for (int r = 0; r < decoded; ++r) {
+        for (std::int32_t a = 1; a < kBlockPositions; ++a) {
+          if ((conflicts[r][a] & active) != 0) laterLanes[r] |= 1u << (kBlockPositions - 1 - a);
+        }
+      }
       for (; y - (kBlockPositions - 1) >= low; y -= kBlockPositions) {
         const std::int32_t bottom = y - (kBlockPositions - 1);
         const bool fetchAhead = !kWrap && bottom - kBlockPrefetchAhead >= low;
@@ -603,6 +612,8 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
         // be taken again.
         std::array<std::uint32_t, kBlockPositions> corrects{};
         std::array<std::uint32_t, kBlockPositions> revote{};
+        // Bit kBlockPositions - 1 - a: position y - a may have work.
+        std::uint32_t pending = 0;
         for (int r = 0; r < decoded; ++r) {
           const BranchTaps& taps = branchTaps_[r];
           const std::int32_t voting = taps.upTo[voters];
@@ -621,6 +632,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
 #endif
           if (blockVote[r] == nullptr) {
             for (auto& bits : revote) bits |= 1u << r;
+            pending = (1u << kBlockPositions) - 1;
             continue;
           }
           // Tap n's cells at the block's positions, side by side: in place,
@@ -647,8 +659,15 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
           for (std::int32_t a = 0; a < kBlockPositions; ++a) {
             corrects[a] |= ((lanes >> (kBlockPositions - 1 - a)) & 1u) << r;
           }
+          pending |= lanes;
         }
-        for (std::int32_t a = 0; a < kBlockPositions; ++a) {
+        // Only the positions with work, in the decoder's order (the highest
+        // lane first): far fewer branches to mispredict than a pass over
+        // all positions.
+        while (pending != 0) {
+          const int lane = 31 - std::countl_zero(pending);
+          pending &= ~(1u << lane);
+          const std::int32_t a = kBlockPositions - 1 - lane;
           std::uint32_t todo = (corrects[a] | revote[a]) & active;
           while (todo != 0) {
             const int r = std::countr_zero(todo);
@@ -661,6 +680,7 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
             if (corrected) {
               const ConflictRow& changed = conflicts[r];
               for (std::int32_t b = a; b < kBlockPositions; ++b) revote[b] |= changed[b - a];
+              pending |= laterLanes[r] >> a;
             }
             todo = (corrects[a] | revote[a]) & active & ~((2u << r) - 1);
           }
