@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <string>
 
 #include "bench_results.h"
 
@@ -23,13 +24,22 @@ int main(int argc, char** argv) {
 
   const auto& figures = vok::bench::decoderFigures();
   if (!figures.empty()) {
-    std::printf("\nDecoder iteration, ns per information symbol (same run):\n");
+    std::printf("\nDecoder iteration, ns per information symbol (same run, quickest of %d):\n",
+                vok::bench::kDecoderRepetitions);
     std::printf("%-20s %12s %12s %10s %15s\n", "case", "fast", "reference", "speed-up",
                 "without AVX-512");
     for (const auto& [name, f] : figures) {
       const double ratio = f.fast > 0 && f.reference > 0 ? f.reference / f.fast : 0;
       std::printf("%-20s %12.2f %12.2f %9.1fx %15.2f\n", name.c_str(), f.fast, f.reference, ratio,
                   f.withoutAvx512);
+    }
+    // How the cost per symbol grows with the block, smallest to largest N.
+    for (const char* k : {"0", "15"}) {
+      const auto small = figures.find(std::string("N=30000 k=") + k);
+      const auto large = figures.find(std::string("N=3000000 k=") + k);
+      if (small == figures.end() || large == figures.end() || small->second.fast <= 0) continue;
+      std::printf("growth N=30000 -> N=3000000, k=%s: fast %.2fx\n", k,
+                  large->second.fast / small->second.fast);
     }
   }
   return 0;

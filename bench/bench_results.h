@@ -8,9 +8,12 @@
 
 namespace vok::bench {
 
-// Nanoseconds per information symbol of the last run of each decoder
-// benchmark, keyed by "N=<n> k=<k>", for the fast decoder, the same
+// Nanoseconds per information symbol of the quickest repetition of each
+// decoder benchmark, keyed by "N=<n> k=<k>", for the fast decoder, the same
 // without AVX-512 (as on processors that lack it) and the reference.
+// Each decoder case runs this many times in a row.
+inline constexpr int kDecoderRepetitions = 3;
+
 struct DecoderFigures {
   double fast = 0;
   double withoutAvx512 = 0;

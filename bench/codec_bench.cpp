@@ -6,6 +6,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -100,8 +101,11 @@ void timeIteration(benchmark::State& state, Decoder& decoder, Setup& setup, int 
     state.SetIterationTime(elapsed);
     total += elapsed;
   }
-  figure = total * 1e9 / (double(state.iterations()) * setup.informationSymbols());
-  state.counters["ns_per_symbol"] = figure;
+  const double perSymbol = total * 1e9 / (double(state.iterations()) * setup.informationSymbols());
+  // The quickest repetition: on a shared machine the others carry more of
+  // its neighbours' work.
+  figure = figure > 0 ? std::min(figure, perSymbol) : perSymbol;
+  state.counters["ns_per_symbol"] = perSymbol;
   state.counters["N"] = double(setup.codec.branchLength()) * setup.codec.nk();
 }
 
@@ -138,7 +142,14 @@ void decoderArguments(benchmark::internal::Benchmark* b) {
   for (std::int64_t n : {30000, 300000, 3000000}) {
     for (std::int64_t k : {0, 15}) b->Args({n, k});
   }
-  b->ArgNames({"N", "k"})->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+  b->ArgNames({"N", "k"})
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->MinTime(0.5)
+      ->Repetitions(kDecoderRepetitions)
+      ->ComputeStatistics(
+          "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+      ->DisplayAggregatesOnly(true);
 }
 
 BENCHMARK(decoderIterationFast)->Name("decoder_iteration/fast")->Apply(decoderArguments);
