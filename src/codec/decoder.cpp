@@ -367,14 +367,15 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
   // Blocks of positions voted at once (below), with AVX-512 where the
   // vector votes are on, else with AVX2, where the processor has it and the
   // weight fits the lane votes' keys. blockVote[r]: branch r's lane vote.
+  // (The conflict table is built only when no branch has more taps than a
+  // lane vote takes.)
   std::array<detail::LaneVote, kMaxBranches> blockVote{};
   bool blocks = kTable && detail::blockVotesEnabled() && blockConflictsBuilt_ &&
                 weight <= detail::kMaxLaneWeight && weight >= -detail::kMaxLaneWeight;
   for (int r = 0; r < decoded && blocks; ++r) {
-    const std::int32_t voting = branchTaps_[r].upTo[voters];
-    if (voting > detail::kLaneCount) continue;  // voted one by one
     blockVote[r] =
-        detail::laneVoteFor(voting, detail::vectorVotesEnabled() && detail::vectorVotesSupported());
+        detail::laneVoteFor(branchTaps_[r].upTo[voters],
+                            detail::vectorVotesEnabled() && detail::vectorVotesSupported());
     blocks = blockVote[r] != nullptr;
   }
   std::int32_t* const values = voteValues_.data();
@@ -630,11 +631,6 @@ void Codec::decodePositions(std::int32_t high, std::int32_t low, int k) {
             }
           }
 #endif
-          if (blockVote[r] == nullptr) {
-            for (auto& bits : revote) bits |= 1u << r;
-            pending = (1u << kBlockPositions) - 1;
-            continue;
-          }
           // Tap n's cells at the block's positions, side by side: in place,
           // or gathered into wrapped[n] where the block meets the wrap.
           std::array<const std::int32_t*, kBlockPositions> cells;
