@@ -109,12 +109,16 @@ void timeIteration(benchmark::State& state, Decoder& decoder, Setup& setup, int 
   state.counters["N"] = double(setup.codec.branchLength()) * setup.codec.nk();
 }
 
+// The summary's figures for this case (arguments N and k).
+DecoderFigures& figuresOf(const benchmark::State& state) {
+  return decoderFigures()["N=" + std::to_string(state.range(0)) +
+                          " k=" + std::to_string(state.range(1))];
+}
+
 void decoderIterationFast(benchmark::State& state) {
   Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
   const int k = static_cast<int>(state.range(1));
-  timeIteration(
-      state, setup.codec, setup, k,
-      decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" + std::to_string(k)].fast);
+  timeIteration(state, setup.codec, setup, k, figuresOf(state).fast);
 }
 
 // The fast decoder as it runs on processors without AVX-512.
@@ -123,9 +127,7 @@ void decoderIterationWithoutAvx512(benchmark::State& state) {
   const int k = static_cast<int>(state.range(1));
   const bool saved = detail::vectorVotesEnabled();
   detail::vectorVotesEnabled() = false;
-  timeIteration(state, setup.codec, setup, k,
-                decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" + std::to_string(k)]
-                    .withoutAvx512);
+  timeIteration(state, setup.codec, setup, k, figuresOf(state).withoutAvx512);
   detail::vectorVotesEnabled() = saved;
 }
 
@@ -133,9 +135,7 @@ void decoderIterationReference(benchmark::State& state) {
   Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
   const int k = static_cast<int>(state.range(1));
   test::ReferenceDecoder reference(setup.codec);
-  timeIteration(state, reference, setup, k,
-                decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" + std::to_string(k)]
-                    .reference);
+  timeIteration(state, reference, setup, k, figuresOf(state).reference);
 }
 
 void decoderArguments(benchmark::internal::Benchmark* b) {
