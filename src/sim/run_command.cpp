@@ -4,7 +4,12 @@
 
 #include <zlib.h>
 
+#include <signal.h>
+
+#include <array>
 #include <charconv>
+#include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -64,6 +69,50 @@ const char* statusMessage(InitStatus status) {
   }
   return "";
 }
+
+// While alive, turns SIGINT and SIGTERM into a request to stop after the
+// running transmission, so that a long run still reports and saves its
+// pictures. A second signal ends the process as usual. A signal the caller
+// ignores (nohup, a background job) stays ignored.
+class StopOnSignal {
+ public:
+  StopOnSignal() {
+    received_ = 0;
+    struct sigaction action {};
+    action.sa_handler = &StopOnSignal::handle;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t k = 0; k < kSignals.size(); ++k) {
+      installed_[k] = sigaction(kSignals[k], nullptr, &old_[k]) == 0 &&
+                      old_[k].sa_handler != SIG_IGN &&
+                      sigaction(kSignals[k], &action, nullptr) == 0;
+    }
+  }
+  ~StopOnSignal() {
+    for (std::size_t k = 0; k < kSignals.size(); ++k) {
+      if (installed_[k]) sigaction(kSignals[k], &old_[k], nullptr);
+    }
+  }
+  StopOnSignal(const StopOnSignal&) = delete;
+  StopOnSignal& operator=(const StopOnSignal&) = delete;
+
+  // The signal received, or 0.
+  int received() const { return received_; }
+
+ private:
+  static constexpr std::array<int, 2> kSignals = {SIGINT, SIGTERM};
+
+  static void handle(int signal) {
+    received_ = signal;
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    for (const int s : kSignals) sigaction(s, &fallback, nullptr);
+  }
+
+  static inline volatile std::sig_atomic_t received_ = 0;
+  std::array<struct sigaction, 2> old_{};
+  std::array<bool, 2> installed_{};
+};
 
 // CRC-32 (zlib's) of the first `count` bytes of `image`.
 std::uint32_t crcOf(const std::vector<std::uint8_t>& image, std::int32_t count) {
@@ -156,6 +205,16 @@ std::optional<std::int32_t> parseTransmissionsText(std::string_view text) {
   return parseDigits(text);
 }
 
+std::optional<std::string> seedConversionNote(std::string_view text, std::int32_t seed) {
+  const std::optional<double> value = parseWholeDecimal(text);
+  if (!value || (std::isfinite(*value) && std::trunc(*value) == static_cast<double>(seed))) {
+    return std::nullopt;
+  }
+  return "note: --seed '" + std::string(text) + "' is taken as " + std::to_string(seed) +
+         ", as the settings dialog takes it (truncated to 64 bits, 0 beyond them, then the low "
+         "32 bits)";
+}
+
 std::optional<RunSettings> convertRunOptions(const RunOptionTexts& texts, std::string& error) {
   RunSettings settings;
   if (texts.directory.empty()) {
@@ -182,9 +241,11 @@ std::optional<RunSettings> convertRunOptions(const RunOptionTexts& texts, std::s
     return std::nullopt;
   }
   settings.seed = *seed;
+  settings.seedNote = seedConversionNote(texts.seed, *seed);
   const auto transmissions = parseTransmissionsText(texts.transmissions);
-  if (!transmissions) {
-    error = "--transmissions: '" + texts.transmissions + "' is not a non-negative integer";
+  if (!transmissions || *transmissions > kMaxTransmissions) {
+    error = "--transmissions: '" + texts.transmissions + "' is not a whole number from 0 to " +
+            std::to_string(kMaxTransmissions);
     return std::nullopt;
   }
   settings.transmissions = *transmissions;
@@ -200,6 +261,7 @@ std::optional<RunSettings> convertRunOptions(const RunOptionTexts& texts, std::s
 }
 
 int runExperiment(const RunSettings& settings, CommandStreams& streams) {
+  if (settings.seedNote) streams.err << "vok-sim run: " << *settings.seedNote << '\n';
   // The image directory is made first, so that an unusable one is refused
   // before any work is done.
   if (settings.imageDirectory) {
@@ -231,7 +293,9 @@ int runExperiment(const RunSettings& settings, CommandStreams& streams) {
   report->initialised(summarise(experiment, settings));
 
   const std::int32_t n = experiment.symbolCount();
-  for (std::int32_t t = 0; t < settings.transmissions; ++t) {
+  const StopOnSignal stop;
+  std::int32_t done = 0;
+  for (std::int32_t t = 0; t < settings.transmissions && stop.received() == 0; ++t) {
     if (t > 0) experiment.repeat();
     experiment.transmit();
     TransmissionSummary summary;
@@ -246,15 +310,24 @@ int runExperiment(const RunSettings& settings, CommandStreams& streams) {
     if (!summary.decoderErrors.empty()) summary.decoderErrorRate = experiment.decoderErrorRate();
     summary.decodedCrc32 = crcOf(experiment.decodedImage(), n);
     report->transmitted(summary);
+    ++done;
   }
 
-  int result = kExitOk;
+  int result = stop.received() != 0 ? 128 + stop.received() : kExitOk;
+  bool saved = false;
   if (settings.imageDirectory) {
     std::string error;
-    if (!saveImages(experiment, *settings.imageDirectory, error)) {
+    saved = saveImages(experiment, *settings.imageDirectory, error);
+    if (!saved) {
+      // A failed write outranks the interruption.
       streams.err << "vok-sim run: " << error << '\n';
       result = kExitBadArguments;
     }
+  }
+  if (stop.received() != 0) {
+    streams.err << "vok-sim run: interrupted after " << done << " of " << settings.transmissions
+                << " transmissions" << (saved ? "; the pictures of the last one are saved" : "")
+                << '\n';
   }
   experiment.shutDown();
   return result;
@@ -291,12 +364,15 @@ void addRunCommand(CommandRegistry& registry) {
       ->capture_default_str();
   bound->paneOption = run.add_option(
       "--pane", bound->pane, "Source pane size WxH the picture is reduced for (default: none)");
-  run.add_option("--p0", bound->texts.p0, "Symbol error probability of the channel")
+  run.add_option("--p0", bound->texts.p0,
+                 "Symbol error probability of the channel, taken as the settings dialog takes it: "
+                 "values outside 0..1 are accepted (unlike sweep)")
       ->capture_default_str();
   run.add_option("--seed", bound->texts.seed, "Seed of the channel's random generator")
       ->capture_default_str();
   run.add_option("--transmissions", bound->texts.transmissions,
-                 "Number of transmissions K (0: initialise only)")
+                 "Number of transmissions K, 0 to 1000000 (0: initialise only); SIGINT or "
+                 "SIGTERM stops after the running one")
       ->capture_default_str();
   run.add_flag("--json", bound->texts.json, "Print one JSON object per line");
   bound->imageOption =

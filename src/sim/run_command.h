@@ -27,12 +27,16 @@ struct RunOptionTexts {
   std::optional<std::string> imageDirectory;
 };
 
+// The most transmissions one run makes.
+inline constexpr std::int32_t kMaxTransmissions = 1000000;
+
 // The converted and checked settings of one run.
 struct RunSettings {
   std::string directory = ".";
   std::optional<PaneSize> pane;  // absent: the picture is not reduced
   float p0 = 0.25f;
   std::int32_t seed = 123;
+  std::optional<std::string> seedNote;  // how an out-of-range --seed text was taken
   std::int32_t transmissions = 1;
   bool json = false;
   std::optional<std::string> imageDirectory;
@@ -44,14 +48,23 @@ std::optional<PaneSize> parsePaneText(std::string_view text);
 // A non-negative decimal int and nothing else; nullopt otherwise.
 std::optional<std::int32_t> parseTransmissionsText(std::string_view text);
 
+// A note for stderr when the seed text `text`, taken as `seed` by the
+// settings dialog's rule, names a whole number other than `seed` (it
+// overflowed the 64 or the 32 bits, e.g. "1e400" or "4294967296" give 0);
+// nullopt when the number fits. Dropping a fraction ("12.9") is not noted.
+std::optional<std::string> seedConversionNote(std::string_view text, std::int32_t seed);
+
 // Converts the option texts: P0 and the seed exactly as the settings dialog
 // converts an accepted text. On failure returns nullopt and sets `error` to a
 // one-line description of the offending option.
 std::optional<RunSettings> convertRunOptions(const RunOptionTexts& texts, std::string& error);
 
-// Runs the experiment and writes its report. Returns kExitOk, kExitInitFailure
-// when initialisation failed (the message also goes to streams.err), or
-// kExitBadArguments when the image directory cannot be created or written.
+// Runs the experiment and writes its report. SIGINT or SIGTERM during the
+// run ends it after the running transmission; the pictures are still saved.
+// Returns kExitOk, kExitInitFailure when initialisation failed (the message
+// also goes to streams.err), kExitBadArguments when the image directory
+// cannot be created or written, or 128 + the signal's number when
+// interrupted.
 int runExperiment(const RunSettings& settings, CommandStreams& streams);
 
 // Adds the `run` subcommand.

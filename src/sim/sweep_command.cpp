@@ -9,12 +9,14 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <set>
 #include <thread>
 
 #include "codec/codec.h"
 #include "common/number_text.h"
+#include "common/output_file.h"
 #include "experiment/experiment.h"
 #include "sim/run_command.h"
 #include "sim/sweep_capacity.h"
@@ -27,7 +29,9 @@
 namespace vok::sim {
 namespace {
 
-constexpr std::int64_t kMaxBlocks = std::int64_t{1} << 40;
+// --blocks stops where the block seeds of a point would start to repeat.
+constexpr std::int64_t kMaxBlocks = kBlockSeedModulus;
+constexpr std::int64_t kMaxMinErrors = std::int64_t{1} << 40;
 
 // The source of a sweep, or the failure that stopped its making.
 struct SourceOrFailure {
@@ -128,8 +132,9 @@ PlotInfo plotInfo(const SweepMetadata& m) {
 
 bool writeOutputs(const SweepTable& table, const std::optional<std::string>& csv,
                   const std::optional<std::string>& svg, const char* command, std::ostream& err) {
-  if (csv && !writeFileAtomically(*csv, formatSweepCsv(table))) {
-    err << "vok-sim " << command << ": cannot write " << *csv << '\n';
+  std::string error;
+  if (csv && !writeWholeFile(*csv, formatSweepCsv(table), error)) {
+    err << "vok-sim " << command << ": " << error << '\n';
     return false;
   }
   if (svg) {
@@ -138,12 +143,59 @@ bool writeOutputs(const SweepTable& table, const std::optional<std::string>& csv
       points.push_back(
           PlotPoint{row.p0, row.totals.channelErrorRate(), row.totals.decoderErrorRate()});
     }
-    if (!writeFileAtomically(*svg, renderSweepSvg(points, plotInfo(table.metadata)))) {
-      err << "vok-sim " << command << ": cannot write " << *svg << '\n';
+    if (!writeWholeFile(*svg, renderSweepSvg(points, plotInfo(table.metadata)), error)) {
+      err << "vok-sim " << command << ": " << error << '\n';
       return false;
     }
   }
   return true;
+}
+
+// Refuses outputs that cannot be written, or that would overwrite an input
+// or each other, before any work is done; nothing is changed.
+bool checkOutputs(const std::optional<std::string>& csv, const std::optional<std::string>& svg,
+                  const std::vector<std::string>& inputs, const char* command, std::ostream& err) {
+  std::vector<std::pair<const char*, const std::string*>> outputs;
+  if (csv) outputs.emplace_back("--csv", &*csv);
+  if (svg) outputs.emplace_back("--svg", &*svg);
+  for (const auto& [option, path] : outputs) {
+    for (const std::string& input : inputs) {
+      if (sameExistingFile(*path, input)) {
+        err << "vok-sim " << command << ": " << option << ' ' << *path << " is the input "
+            << input << "; give another file\n";
+        return false;
+      }
+    }
+    std::string error;
+    if (!checkWritable(*path, error)) {
+      err << "vok-sim " << command << ": " << option << ": " << error << '\n';
+      return false;
+    }
+  }
+  if (csv && svg &&
+      (sameExistingFile(*csv, *svg) || std::filesystem::path(*csv).lexically_normal() ==
+                                           std::filesystem::path(*svg).lexically_normal())) {
+    err << "vok-sim " << command << ": --csv and --svg name the same file " << *csv << '\n';
+    return false;
+  }
+  return true;
+}
+
+// A file written once at the end rather than after every point: a device or
+// pipe would receive every rewrite one after the other.
+bool writtenOnlyAtEnd(const std::optional<std::string>& path) {
+  return path && pathKind(*path) == PathKind::kSpecial;
+}
+
+// A table read back from `path`, with the reason on failure.
+std::optional<SweepTable> readTable(const std::string& path, std::string& error) {
+  const std::optional<std::string> text = readWholeFile(path, error);
+  return text ? parseSweepCsv(*text, error) : std::nullopt;
+}
+
+bool sameShard(const std::optional<Shard>& a, const std::optional<Shard>& b) {
+  return a.has_value() == b.has_value() &&
+         (!a || (a->index == b->index && a->count == b->count));
 }
 
 bool progressWanted(const CommandStreams& streams) {
@@ -179,13 +231,18 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
   const auto points = parseP0List(texts.p0, error);
   if (!points) return std::nullopt;
   s.points = *points;
-  const auto blocks = parseCount(texts.blocks, 1, kMaxBlocks);
+  const auto blocks = parseCount(texts.blocks, 1, std::numeric_limits<std::int64_t>::max());
   if (!blocks) {
     error = "--blocks: '" + texts.blocks + "' is not a positive whole number";
     return std::nullopt;
   }
+  if (*blocks > kMaxBlocks) {
+    error = "--blocks: at most " + std::to_string(kMaxBlocks) +
+            " (2^21): beyond that the block seeds of a point repeat";
+    return std::nullopt;
+  }
   s.blocks = *blocks;
-  const auto minErrors = parseCount(texts.minErrors, 0, kMaxBlocks);
+  const auto minErrors = parseCount(texts.minErrors, 0, kMaxMinErrors);
   if (!minErrors) {
     error = "--min-errors: '" + texts.minErrors + "' is not a whole number >= 0";
     return std::nullopt;
@@ -207,11 +264,17 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
     return std::nullopt;
   }
   s.seed = *seed;
+  s.seedNote = seedConversionNote(texts.seed, *seed);
   s.csv = texts.csv;
   s.svg = texts.svg;
   s.resume = texts.resume;
+  s.force = texts.force;
   if (s.resume && !s.csv) {
     error = "--resume needs --csv FILE to continue from";
+    return std::nullopt;
+  }
+  if (s.resume && s.force) {
+    error = "--resume keeps the --csv file and --force replaces it: give one of them";
     return std::nullopt;
   }
   if (texts.shard) {
@@ -225,6 +288,7 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
 }
 
 int runSweep(const SweepSettings& settings, CommandStreams& streams) {
+  if (settings.seedNote) streams.err << "vok-sim sweep: " << *settings.seedNote << '\n';
   SourceOrFailure made = makeSource(settings);
   if (!made.source) {
     streams.err << made.failure << '\n';
@@ -235,26 +299,57 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
   table.metadata = describeSweep(source, made.kind, settings.seed, settings.blocks,
                                  settings.minErrors, settings.shard);
 
-  if (settings.resume && std::filesystem::exists(*settings.csv)) {
-    const std::optional<std::string> text = readWholeFile(*settings.csv);
-    std::string error = "cannot read the file";
-    std::optional<SweepTable> old = text ? parseSweepCsv(*text, error) : std::nullopt;
-    if (!old) {
-      streams.err << "vok-sim sweep: --resume: " << *settings.csv << ": " << error << '\n';
+  if (settings.csv) {
+    const std::string& csv = *settings.csv;
+    const PathKind kind = pathKind(csv);
+    if (settings.resume && kind == PathKind::kMissing) {
+      streams.err << "vok-sim sweep: --resume: " << csv
+                  << " does not exist yet; the sweep starts afresh\n";
+    } else if (settings.resume && kind == PathKind::kSpecial) {
+      streams.err << "vok-sim sweep: --resume: " << csv << " is not a regular file\n";
       return kExitBadArguments;
+    } else if (settings.resume || (kind == PathKind::kRegular && !settings.force)) {
+      std::string error;
+      std::optional<std::string> text = readWholeFile(csv, error);
+      if (!text) {
+        streams.err << "vok-sim sweep: " << (settings.resume ? "--resume: " : "--csv: ") << csv
+                    << ": " << error << '\n';
+        return kExitBadArguments;
+      }
+      std::optional<SweepTable> old;
+      if (settings.resume) {
+        old = parseSweepCsv(*text, error);
+        if (old && !checkSweepRules(*old, error)) old.reset();
+        if (!old) {
+          streams.err << "vok-sim sweep: --resume: " << csv << ": " << error << '\n';
+          return kExitBadArguments;
+        }
+      } else if (!text->empty()) {
+        old = parseSweepCsv(*text, error);
+      }
+      const bool sameSweep = old && old->metadata.sameSimulation(table.metadata) &&
+                             sameShard(old->metadata.shard, settings.shard);
+      if (settings.resume && !sameSweep) {
+        streams.err << "vok-sim sweep: --resume: " << csv
+                    << " was made by a different sweep (source, code, seed, blocks, min-errors "
+                       "or shard differ)\n";
+        return kExitBadArguments;
+      }
+      // Without --resume the file is replaced once the first point is done;
+      // only the results of this very sweep may be replaced unasked.
+      if (!settings.resume && !text->empty() && !sameSweep) {
+        streams.err << "vok-sim sweep: --csv: " << csv
+                    << " holds something else than results of this sweep; give --resume to "
+                       "continue a sweep in it or --force to replace it\n";
+        return kExitBadArguments;
+      }
+      if (settings.resume) table.rows = std::move(old->rows);
     }
-    const bool sameShard =
-        old->metadata.shard.has_value() == settings.shard.has_value() &&
-        (!settings.shard || (old->metadata.shard->index == settings.shard->index &&
-                             old->metadata.shard->count == settings.shard->count));
-    if (!old->metadata.sameSimulation(table.metadata) || !sameShard) {
-      streams.err << "vok-sim sweep: --resume: " << *settings.csv
-                  << " was made by a different sweep (source, code, seed, blocks, min-errors "
-                     "or shard differ)\n";
-      return kExitBadArguments;
-    }
-    table.rows = std::move(old->rows);
   }
+  if (!checkOutputs(settings.csv, settings.svg, {}, "sweep", streams.err)) {
+    return kExitBadArguments;
+  }
+  const bool writeAtEndOnly = writtenOnlyAtEnd(settings.csv) || writtenOnlyAtEnd(settings.svg);
 
   std::vector<float> todo;
   for (float p0 : settings.points) {
@@ -279,15 +374,9 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
     streams.out << "(" << table.rows.size() << " points from " << *settings.csv << ", "
                 << todo.size() << " to run)\n";
   }
-  if (!writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
-    return kExitBadArguments;
-  }
 
   const Shard shard = settings.shard.value_or(Shard{});
-  const std::int64_t ownBlocks =
-      settings.blocks > shard.index - 1
-          ? (settings.blocks - (shard.index - 1) + shard.count - 1) / shard.count
-          : 0;
+  const std::int64_t ownBlocks = ownBlockCount(settings.blocks, shard);
   ProgressLine progressLine(streams.err, progressWanted(streams));
   SweepPosition position;
   position.points = todo.size();
@@ -319,19 +408,27 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
     streams.out.flush();
     table.rows.push_back(std::move(row));
     sortRows(table.rows);
-    if (!writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
+    if (!writeAtEndOnly && !writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
       return kExitBadArguments;
     }
+  }
+  // A resumed sweep with nothing left still redraws its figure.
+  if ((writeAtEndOnly || todo.empty()) &&
+      !writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
+    return kExitBadArguments;
   }
   return kExitOk;
 }
 
 int runMerge(const MergeSettings& settings, CommandStreams& streams) {
+  if (!checkOutputs(settings.csv, settings.svg, settings.inputs, "merge", streams.err)) {
+    return kExitBadArguments;
+  }
   std::vector<SweepTable> shards;
   for (const std::string& path : settings.inputs) {
-    const std::optional<std::string> text = readWholeFile(path);
-    std::string error = "cannot read the file";
-    std::optional<SweepTable> table = text ? parseSweepCsv(*text, error) : std::nullopt;
+    std::string error;
+    std::optional<SweepTable> table = readTable(path, error);
+    if (table && table->metadata.shard && !checkSweepRules(*table, error)) table.reset();
     if (!table) {
       streams.err << "vok-sim merge: " << path << ": " << error << '\n';
       return kExitBadArguments;
@@ -396,8 +493,10 @@ int runMerge(const MergeSettings& settings, CommandStreams& streams) {
   }
   printTableHeader(streams.out);
   for (const SweepRow& row : merged.rows) printRow(streams.out, row);
-  return writeOutputs(merged, settings.csv, settings.svg, "merge", streams.err) ? kExitOk
-                                                                                : kExitBadArguments;
+  return writeOutputs(merged, std::optional<std::string>(settings.csv), settings.svg, "merge",
+                      streams.err)
+             ? kExitOk
+             : kExitBadArguments;
 }
 
 void addSweepCommands(CommandRegistry& registry) {
@@ -419,14 +518,19 @@ void addSweepCommands(CommandRegistry& registry) {
                    "Send N random information symbols instead of the picture");
   sweep.add_option("--pane", texts->pane, "Reduce the picture for a WxH pane");
   sweep.add_option("--p0", texts->p0, "P0 points: FROM:TO:STEP or a comma list")->required();
-  sweep.add_option("--blocks", texts->blocks, "Blocks per point at most (default 100)");
+  sweep.add_option("--blocks", texts->blocks,
+                   "Blocks per point at most (default 100, at most 2097152)");
   sweep.add_option("--min-errors", texts->minErrors,
                    "Stop a point once its decoder errors reach E (default 0: never)");
   sweep.add_option("--threads", texts->threads, "Threads (default: all hardware threads)");
   sweep.add_option("--seed", texts->seed, "Sweep seed S (default 123)");
-  sweep.add_option("--csv", texts->csv, "Result file, rewritten after every point");
+  sweep.add_option("--csv", texts->csv,
+                   "Result file, replaced after every point (a device or pipe: written at the "
+                   "end)");
   sweep.add_option("--svg", texts->svg, "Plot file");
   sweep.add_flag("--resume", texts->resume, "Continue the sweep in the --csv file");
+  sweep.add_flag("--force", texts->force,
+                 "Replace a --csv file that holds something else than this sweep's results");
   sweep.add_option("--shard", texts->shard, "Run the I-th of N disjoint parts of the blocks");
 
   auto merge = std::make_shared<MergeSettings>();

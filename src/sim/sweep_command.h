@@ -33,6 +33,7 @@ struct SweepOptionTexts {
   std::optional<std::string> csv;
   std::optional<std::string> svg;
   bool resume = false;
+  bool force = false;
   std::optional<std::string> shard;
 };
 
@@ -48,9 +49,11 @@ struct SweepSettings {
   std::int64_t minErrors = 0;
   int threads = 1;
   std::int32_t seed = 123;
+  std::optional<std::string> seedNote;  // how an out-of-range --seed text was taken
   std::optional<std::string> csv;
   std::optional<std::string> svg;
   bool resume = false;
+  bool force = false;  // replace a --csv file of anything else
   std::optional<Shard> shard;
 };
 
@@ -58,8 +61,10 @@ struct SweepSettings {
 std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts, std::string& error);
 
 // Returns kExitOk, kExitInitFailure when the picture or the code files cannot
-// be used, or kExitBadArguments when a file cannot be read or written or
-// --resume meets a file of another sweep.
+// be used, or kExitBadArguments when a file cannot be read or written,
+// --resume meets a file of another sweep or one with impossible rows, or
+// (without --force) --csv names a file that is not this sweep's result.
+// A regular --csv file is replaced only when a point has finished.
 int runSweep(const SweepSettings& settings, CommandStreams& streams);
 
 struct MergeSettings {
@@ -69,7 +74,8 @@ struct MergeSettings {
 };
 
 // Adds the shard files into one result. Returns kExitOk or kExitBadArguments
-// (unreadable, foreign or incomplete set of shard files; unwritable output).
+// (unreadable, foreign, impossible or incomplete set of shard files; an
+// output that is one of them or cannot be written).
 int runMerge(const MergeSettings& settings, CommandStreams& streams);
 
 // Adds the `sweep` and `merge` subcommands.

@@ -5,12 +5,10 @@
 
 #include <array>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
 #include <locale>
 #include <map>
 #include <sstream>
-#include <system_error>
+#include <algorithm>
 
 namespace vok::sim {
 namespace {
@@ -155,6 +153,60 @@ bool parseDetail(std::string_view text, std::vector<BlockResult>& blocks) {
   return true;
 }
 
+// Why `row` cannot be a point of the sweep `m` whatever its settings, or
+// empty: counts beyond what its blocks hold, or a detail that disagrees with
+// the totals.
+std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
+  const PointTotals& t = row.totals;
+  if (!(row.p0 >= 0.0f && row.p0 <= 1.0f)) return "P0 " + p0Text(row.p0) + " is not in 0..1";
+  if (t.blocks < 0 || t.symbols != t.blocks * m.symbols) {
+    return "symbols is not blocks x " + std::to_string(m.symbols);
+  }
+  if (t.channelErrors < 0 || t.channelErrors > t.symbols) {
+    return "channel_errors is not in 0..symbols";
+  }
+  if (t.decoderErrors < 0 || t.decoderErrors > t.symbols) {
+    return "decoder_errors is not in 0..symbols";
+  }
+  // Every block left with errors holds 1..N of them.
+  if (t.blockErrors < 0 || t.blockErrors > t.blocks || t.blockErrors > t.decoderErrors ||
+      t.decoderErrors > t.blockErrors * m.symbols) {
+    return "block_errors does not fit decoder_errors and blocks";
+  }
+  // A block runs one iteration at least (none when the schedule has none) and
+  // all of them when errors are left.
+  const std::int64_t itert = m.itert;
+  if (t.iterations < t.blocks * std::min<std::int64_t>(itert, 1) ||
+      t.iterations < t.blockErrors * itert || t.iterations > t.blocks * itert) {
+    return "iterations is not possible for " + std::to_string(t.blocks) + " blocks of up to " +
+           std::to_string(itert) + " iterations";
+  }
+  if (!(row.throughput >= 0.0 && row.throughput <= 1e300)) return "throughput is not a rate";
+  if (!m.shard) return {};
+  PointTotals sum;
+  std::int64_t previous = -1;
+  for (const BlockResult& b : row.blocks) {
+    const std::string block = "block_detail entry of block " + std::to_string(b.block) + ": ";
+    if (b.block <= previous) return block + "blocks not in increasing order (repeated?)";
+    previous = b.block;
+    if (b.block >= m.blocks) return block + "beyond the sweep's " + std::to_string(m.blocks);
+    if (b.block % m.shard->count != m.shard->index - 1) return block + "not one of this shard's";
+    if (b.channelErrors < 0 || b.channelErrors > m.symbols) {
+      return block + "channel errors not in 0.." + std::to_string(m.symbols);
+    }
+    if (b.decoderErrors < 0 || b.decoderErrors > m.symbols) {
+      return block + "decoder errors not in 0.." + std::to_string(m.symbols);
+    }
+    if (b.iterations < std::min(m.itert, 1) || b.iterations > m.itert ||
+        (b.decoderErrors > 0 && b.iterations != m.itert)) {
+      return block + "iterations not possible with itert " + std::to_string(m.itert);
+    }
+    sum.add(b, m.symbols);
+  }
+  if (sum != t) return "the totals disagree with block_detail";
+  return {};
+}
+
 }  // namespace
 
 bool SweepMetadata::sameSimulation(const SweepMetadata& o) const {
@@ -245,6 +297,7 @@ std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& erro
   }
   const std::size_t columns = detail ? 13 : 12;
   for (std::size_t k = 2; k < lines.size(); ++k) {
+    const std::string line = "line " + std::to_string(k + 1) + ": ";
     const std::vector<std::string_view> cells = split(lines[k], ',');
     SweepRow row;
     PointTotals& t = row.totals;
@@ -254,47 +307,82 @@ std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& erro
                     readNumber(cells[5], t.decoderErrors) && readNumber(cells[7], t.blockErrors) &&
                     readNumber(cells[9], t.iterations) && readNumber(cells[11], row.throughput) &&
                     (!detail || parseDetail(cells[12], row.blocks));
-    if (!ok || t.blocks < 0 || t.symbols != t.blocks * table.metadata.symbols ||
-        t.channelErrors < 0 || t.decoderErrors < 0 || t.blockErrors < 0 ||
-        t.blockErrors > t.blocks || t.iterations < 0) {
-      error = "malformed row " + std::to_string(k + 1);
+    if (!ok) {
+      error = line + "malformed row";
       return std::nullopt;
+    }
+    const std::string problem = rowProblem(table.metadata, row);
+    if (!problem.empty()) {
+      error = line + problem;
+      return std::nullopt;
+    }
+    // The rates are derived; one that disagrees shows a count edited by hand.
+    if (cells[4] != scientific(t.channelErrorRate()) ||
+        cells[6] != scientific(t.decoderErrorRate()) ||
+        cells[8] != scientific(t.blockErrorRate()) || cells[10] != fixed(t.meanIterations(), 3)) {
+      error = line + "a rate disagrees with its counts (edited?)";
+      return std::nullopt;
+    }
+    for (const SweepRow& earlier : table.rows) {
+      if (earlier.p0 == row.p0) {
+        error = line + "P0 " + p0Text(row.p0) + " appears twice";
+        return std::nullopt;
+      }
     }
     table.rows.push_back(std::move(row));
   }
   return table;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view content) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
+bool checkSweepRules(const SweepTable& table, std::string& error) {
+  const SweepMetadata& m = table.metadata;
+  const Shard shard = m.shard.value_or(Shard{});
+  const std::int64_t own = ownBlockCount(m.blocks, shard);
+  for (std::size_t k = 0; k < table.rows.size(); ++k) {
+    const SweepRow& row = table.rows[k];
+    const PointTotals& t = row.totals;
+    const std::string line = "line " + std::to_string(k + 3) + ": ";
+    if (t.blocks > own) {
+      error = line + std::to_string(t.blocks) + " blocks, more than the sweep's " +
+              std::to_string(own);
       return false;
     }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    return false;
+    if (t.blocks < own && m.minErrors == 0) {
+      error = line + "only " + std::to_string(t.blocks) + " of " + std::to_string(own) +
+              " blocks, but without min-errors every point runs them all";
+      return false;
+    }
+    if (t.blocks < own && t.decoderErrors < m.minErrors) {
+      error = line + "stopped after " + std::to_string(t.blocks) + " blocks with " +
+              std::to_string(t.decoderErrors) + " decoder errors, fewer than min-errors " +
+              std::to_string(m.minErrors);
+      return false;
+    }
+    // The point stops at the first block that brings the errors up to E, so
+    // all blocks but the last stayed below it.
+    if (m.minErrors > 0 && t.blocks > 0 && t.decoderErrors - m.symbols >= m.minErrors) {
+      error = line + "more decoder errors than a point that stops at min-errors " +
+              std::to_string(m.minErrors) + " can have";
+      return false;
+    }
+    if (!m.shard) continue;
+    std::int64_t errors = 0;
+    for (std::size_t b = 0; b < row.blocks.size(); ++b) {
+      const std::int64_t expected =
+          shard.index - 1 + static_cast<std::int64_t>(b) * std::int64_t{shard.count};
+      if (row.blocks[b].block != expected) {
+        error = line + "block_detail lists block " + std::to_string(row.blocks[b].block) +
+                " where the shard's block " + std::to_string(expected) + " belongs";
+        return false;
+      }
+      if (m.minErrors > 0 && errors >= m.minErrors) {
+        error = line + "block_detail goes on after the decoder errors reached min-errors";
+        return false;
+      }
+      errors += row.blocks[b].decoderErrors;
+    }
   }
   return true;
-}
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return content.str();
 }
 
 }  // namespace vok::sim

@@ -57,16 +57,19 @@ std::string p0Text(float p0);
 
 std::string formatSweepCsv(const SweepTable& table);
 
-// Reads a file made by formatSweepCsv. On failure returns nullopt and sets
-// `error` to a one-line reason.
+// Reads a file made by formatSweepCsv. Refuses a row no sweep can give
+// (counts beyond its blocks, a rate that disagrees with its counts, a P0
+// outside 0..1 or given twice, a block_detail that is out of range or
+// disagrees with the totals). On failure returns nullopt and sets `error` to
+// a one-line reason that names the line.
 std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& error);
 
-// Writes `content` to `path` through a temporary file in the same folder that
-// is then renamed over it, so the file is always either old or new.
-bool writeFileAtomically(const std::string& path, std::string_view content);
-
-// The whole file at `path`, or nullopt when it cannot be read.
-std::optional<std::string> readWholeFile(const std::string& path);
+// Checks the rows against the run rules of the sweep the metadata names: a
+// point runs all B blocks (its shard's share of them) unless its decoder
+// errors reach E first, and a shard's detail lists its own first blocks in
+// order. On failure returns false and sets `error` to a reason naming the
+// line.
+bool checkSweepRules(const SweepTable& table, std::string& error);
 
 }  // namespace vok::sim
 

@@ -117,14 +117,13 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   return result;
 }
 
-namespace {
-
-// Number of blocks b < maxBlocks with b mod count == index - 1.
 std::int64_t ownBlockCount(std::int64_t maxBlocks, const Shard& shard) {
   const std::int64_t first = shard.index - 1;
   if (maxBlocks <= first) return 0;
   return (maxBlocks - first + shard.count - 1) / shard.count;
 }
+
+namespace {
 
 // Collects block results as they finish and counts them in block order.
 class PointCollector {

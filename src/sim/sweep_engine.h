@@ -90,6 +90,10 @@ struct Shard {
   std::int32_t count = 1;
 };
 
+// Number of blocks b < maxBlocks with b mod count == index - 1: the blocks
+// the shard runs at a point that does not stop early.
+std::int64_t ownBlockCount(std::int64_t maxBlocks, const Shard& shard);
+
 struct PointPlan {
   float p0 = 0.0f;
   std::int32_t sweepSeed = 0;
