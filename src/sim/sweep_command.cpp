@@ -172,7 +172,8 @@ bool checkOutputs(const std::optional<std::string>& csv, const std::optional<std
       return false;
     }
   }
-  if (csv && svg &&
+  // Both may go to /dev/null; two results in one regular file may not.
+  if (csv && svg && pathKind(*csv) != PathKind::kSpecial &&
       (sameExistingFile(*csv, *svg) || std::filesystem::path(*csv).lexically_normal() ==
                                            std::filesystem::path(*svg).lexically_normal())) {
     err << "vok-sim " << command << ": --csv and --svg name the same file " << *csv << '\n';
@@ -339,7 +340,7 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
       // only the results of this very sweep may be replaced unasked.
       if (!settings.resume && !text->empty() && !sameSweep) {
         streams.err << "vok-sim sweep: --csv: " << csv
-                    << " holds something else than results of this sweep; give --resume to "
+                    << " holds something other than the results of this sweep; give --resume to "
                        "continue a sweep in it or --force to replace it\n";
         return kExitBadArguments;
       }
@@ -374,6 +375,7 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
     streams.out << "(" << table.rows.size() << " points from " << *settings.csv << ", "
                 << todo.size() << " to run)\n";
   }
+  streams.out.flush();  // the table so far is seen before the first point is done
 
   const Shard shard = settings.shard.value_or(Shard{});
   const std::int64_t ownBlocks = ownBlockCount(settings.blocks, shard);
@@ -530,7 +532,7 @@ void addSweepCommands(CommandRegistry& registry) {
   sweep.add_option("--svg", texts->svg, "Plot file");
   sweep.add_flag("--resume", texts->resume, "Continue the sweep in the --csv file");
   sweep.add_flag("--force", texts->force,
-                 "Replace a --csv file that holds something else than this sweep's results");
+                 "Replace a --csv file that holds something other than this sweep's results");
   sweep.add_option("--shard", texts->shard, "Run the I-th of N disjoint parts of the blocks");
 
   auto merge = std::make_shared<MergeSettings>();

@@ -1,0 +1,143 @@
+// Whole-file writing: a regular file is replaced whole and keeps its mode,
+// links and stray temporary names are never written through, and devices
+// and pipes are written directly instead of being replaced by a file.
+#include "common/output_file.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace vok {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+class OutputFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("vok_output_file_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  // The entries of the folder, to see that nothing else was left behind.
+  std::size_t entries() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+  }
+  fs::path dir_;
+};
+
+TEST_F(OutputFile, ReplacesARegularFileWholeKeepingItsModeAndLeavesNoTemporary) {
+  std::string error;
+  ASSERT_TRUE(writeWholeFile(path("a.csv"), "first version, longer\n", error)) << error;
+  ASSERT_EQ(::chmod(path("a.csv").c_str(), 0640), 0);
+  ASSERT_TRUE(writeWholeFile(path("a.csv"), "second\n", error)) << error;
+  EXPECT_EQ(readFile(path("a.csv")), "second\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(path("a.csv").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(OutputFile, NeverWritesThroughALinkNamedLikeATemporaryFile) {
+  std::ofstream(path("file.txt")) << "keep";
+  fs::create_symlink("file.txt", path("y.csv.tmp"));
+  std::string error;
+  ASSERT_TRUE(writeWholeFile(path("y.csv"), "result\n", error)) << error;
+  EXPECT_EQ(readFile(path("file.txt")), "keep");
+  EXPECT_TRUE(fs::is_symlink(path("y.csv.tmp")));
+  EXPECT_EQ(readFile(path("y.csv")), "result\n");
+  EXPECT_EQ(entries(), 3u);
+}
+
+TEST_F(OutputFile, AnOutputThatIsALinkReplacesItsTargetAndKeepsTheLink) {
+  std::ofstream(path("real.csv")) << "old";
+  fs::create_symlink("real.csv", path("link.csv"));
+  std::string error;
+  ASSERT_TRUE(writeWholeFile(path("link.csv"), "new", error)) << error;
+  EXPECT_TRUE(fs::is_symlink(path("link.csv")));
+  EXPECT_EQ(readFile(path("real.csv")), "new");
+  fs::create_symlink("missing.csv", path("dangling.csv"));
+  EXPECT_FALSE(writeWholeFile(path("dangling.csv"), "x", error));
+  EXPECT_FALSE(fs::exists(path("missing.csv")));
+}
+
+TEST_F(OutputFile, DirectoriesAndMissingFoldersAreRefusedWithTheReason) {
+  std::string error;
+  EXPECT_FALSE(writeWholeFile(dir_.string(), "x", error));
+  EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
+  EXPECT_FALSE(checkWritable(dir_.string(), error));
+  EXPECT_FALSE(writeWholeFile(path("no/such.csv"), "x", error));
+  EXPECT_NE(error.find("no/such.csv"), std::string::npos) << error;
+  EXPECT_FALSE(checkWritable(path("no/such.csv"), error));
+  EXPECT_TRUE(checkWritable(path("fresh.csv"), error)) << error;
+  EXPECT_EQ(entries(), 0u);  // checking creates nothing
+  EXPECT_FALSE(readWholeFile(dir_.string(), error).has_value());
+  EXPECT_NE(error.find("directory"), std::string::npos) << error;
+  EXPECT_FALSE(readWholeFile(path("none"), error).has_value());
+}
+
+TEST_F(OutputFile, APipeIsWrittenDirectlyAndStaysAPipe) {
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  const int reader = ::open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  std::string error;
+  EXPECT_EQ(pathKind(path("pipe")), PathKind::kSpecial);
+  EXPECT_TRUE(checkWritable(path("pipe"), error)) << error;
+  ASSERT_TRUE(writeWholeFile(path("pipe"), "through the pipe", error)) << error;
+  char buffer[64] = {};
+  EXPECT_EQ(::read(reader, buffer, sizeof buffer), 16);
+  EXPECT_EQ(std::string(buffer), "through the pipe");
+  ::close(reader);
+  EXPECT_EQ(pathKind(path("pipe")), PathKind::kSpecial);
+  EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(OutputFile, DevicesAreWrittenDirectlyAndAFullOneIsAFailure) {
+  if (::geteuid() != 0) GTEST_SKIP() << "making device nodes needs root";
+  if (::mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0 ||
+      ::mknod(path("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0) {
+    GTEST_SKIP() << "mknod refused here: " << std::strerror(errno);
+  }
+  std::string error;
+  EXPECT_TRUE(writeWholeFile(path("null"), "gone", error)) << error;
+  EXPECT_FALSE(writeWholeFile(path("full"), "no room", error));
+  EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+  EXPECT_EQ(pathKind(path("null")), PathKind::kSpecial);
+  EXPECT_EQ(pathKind(path("full")), PathKind::kSpecial);
+  EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(OutputFile, SameFileIsFoundThroughLinksDotsAndHardLinks) {
+  std::ofstream(path("a")) << "a";
+  std::ofstream(path("b")) << "b";
+  fs::create_hard_link(path("a"), path("hard"));
+  fs::create_symlink("a", path("soft"));
+  EXPECT_TRUE(sameExistingFile(path("a"), (dir_ / "." / "a").string()));
+  EXPECT_TRUE(sameExistingFile(path("a"), path("hard")));
+  EXPECT_TRUE(sameExistingFile(path("soft"), path("a")));
+  EXPECT_FALSE(sameExistingFile(path("a"), path("b")));
+  EXPECT_FALSE(sameExistingFile(path("a"), path("missing")));
+}
+
+}  // namespace
+}  // namespace vok
