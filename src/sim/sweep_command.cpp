@@ -161,8 +161,8 @@ bool checkOutputs(const std::optional<std::string>& csv, const std::optional<std
   for (const auto& [option, path] : outputs) {
     for (const std::string& input : inputs) {
       if (sameExistingFile(*path, input)) {
-        err << "vok-sim " << command << ": " << option << ' ' << *path << " is the input "
-            << input << "; give another file\n";
+        err << "vok-sim " << command << ": " << option << ' ' << *path << " is the input " << input
+            << "; give another file\n";
         return false;
       }
     }
@@ -195,8 +195,7 @@ std::optional<SweepTable> readTable(const std::string& path, std::string& error)
 }
 
 bool sameShard(const std::optional<Shard>& a, const std::optional<Shard>& b) {
-  return a.has_value() == b.has_value() &&
-         (!a || (a->index == b->index && a->count == b->count));
+  return a.has_value() == b.has_value() && (!a || (a->index == b->index && a->count == b->count));
 }
 
 bool progressWanted(const CommandStreams& streams) {

@@ -3,12 +3,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <locale>
 #include <map>
 #include <sstream>
-#include <algorithm>
 
 namespace vok::sim {
 namespace {
@@ -343,8 +343,8 @@ bool checkSweepRules(const SweepTable& table, std::string& error) {
     const PointTotals& t = row.totals;
     const std::string line = "line " + std::to_string(k + 3) + ": ";
     if (t.blocks > own) {
-      error = line + std::to_string(t.blocks) + " blocks, more than the sweep's " +
-              std::to_string(own);
+      error =
+          line + std::to_string(t.blocks) + " blocks, more than the sweep's " + std::to_string(own);
       return false;
     }
     if (t.blocks < own && m.minErrors == 0) {

@@ -121,9 +121,9 @@ class Interrupt : public ::testing::Test {
 TEST_F(Interrupt, SweepKilledDuringStartUpLeavesTheOldResultFile) {
   // Same sweep both times; P0 0.3 stops after its first block (min-errors 1),
   // P0 0.001 would run 2^21 error-free blocks.
-  const std::vector<std::string> base = {"sweep",    "--random",  "20000", "--blocks",
-                                         "2097152",  "--min-errors", "1",  "--threads",
-                                         "1",        "--csv",     path("result.csv")};
+  const std::vector<std::string> base = {
+      "sweep", "--random",  "20000", "--blocks", "2097152",         "--min-errors",
+      "1",     "--threads", "1",     "--csv",    path("result.csv")};
   {
     std::vector<std::string> args = base;
     args.insert(args.end(), {"--p0", "0.3"});

@@ -140,9 +140,8 @@ TEST_F(SweepSafety, AFileOfSomethingElseIsReplacedOnlyWithForce) {
   const std::string other = readFile(path("other.csv"));
   EXPECT_EQ(runSim(with(kSweep, {"0.1", "--csv", path("other.csv")})).exitCode, 1);
   EXPECT_EQ(readFile(path("other.csv")), other);
-  EXPECT_EQ(runSim(with(kSweep, {"0.1", "--csv", path("other.csv"), "--resume", "--force"}))
-                .exitCode,
-            1);
+  EXPECT_EQ(
+      runSim(with(kSweep, {"0.1", "--csv", path("other.csv"), "--resume", "--force"})).exitCode, 1);
 
   r = runSim(with(kSweep, {"0.1", "--csv", path("data.csv"), "--force"}));
   EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -212,7 +211,8 @@ TEST_F(SweepSafety, ResumeRefusesImpossibleRowsNamingTheLine) {
     c.edit(bad);
     const std::string text = formatSweepCsv(bad);
     writeFile(path("part.csv"), text);
-    const SimResult r = runSim(with(kSweep, {"0.1,0.2,0.3", "--csv", path("part.csv"), "--resume"}));
+    const SimResult r =
+        runSim(with(kSweep, {"0.1,0.2,0.3", "--csv", path("part.csv"), "--resume"}));
     EXPECT_EQ(r.exitCode, 1) << c.what;
     EXPECT_NE(r.err.find(c.line), std::string::npos) << c.what << ": " << r.err;
     EXPECT_EQ(readFile(path("part.csv")), text) << c.what;
