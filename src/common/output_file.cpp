@@ -82,9 +82,30 @@ std::string folderOf(const std::string& file) {
   return slash == 0 ? "/" : file.substr(0, slash);
 }
 
+// The mode open() would give a new file: 0666 less the umask. The umask is
+// read from /proc, since setting and restoring it races with other threads;
+// only where /proc does not say is that done.
 mode_t newFileMode() {
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
+  mode_t mask = 0;
+  bool known = false;
+  Descriptor status(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+  if (status.get() >= 0) {
+    char buffer[4096];
+    const ssize_t n = ::read(status.get(), buffer, sizeof buffer - 1);
+    if (n > 0) {
+      buffer[n] = '\0';
+      const char* line = std::strstr(buffer, "\nUmask:");
+      if (line != nullptr) {
+        char* end = nullptr;
+        mask = static_cast<mode_t>(std::strtoul(line + 7, &end, 8));
+        known = end != line + 7;
+      }
+    }
+  }
+  if (!known) {
+    mask = ::umask(022);
+    ::umask(mask);
+  }
   return 0666 & ~mask;
 }
 

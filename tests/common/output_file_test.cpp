@@ -15,6 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace vok {
 namespace {
@@ -48,13 +49,19 @@ class OutputFile : public ::testing::Test {
 
 TEST_F(OutputFile, ReplacesARegularFileWholeKeepingItsModeAndLeavesNoTemporary) {
   std::string error;
-  ASSERT_TRUE(writeWholeFile(path("a.csv"), "first version, longer\n", error)) << error;
-  ASSERT_EQ(::chmod(path("a.csv").c_str(), 0640), 0);
+  const mode_t mask = ::umask(027);
+  const bool written = writeWholeFile(path("a.csv"), "first version, longer\n", error);
+  ::umask(mask);
+  ASSERT_TRUE(written) << error;
+  struct stat fresh {};
+  ASSERT_EQ(::stat(path("a.csv").c_str(), &fresh), 0);
+  EXPECT_EQ(fresh.st_mode & 07777, 0640u);  // as open() would have made it
+  ASSERT_EQ(::chmod(path("a.csv").c_str(), 0604), 0);
   ASSERT_TRUE(writeWholeFile(path("a.csv"), "second\n", error)) << error;
   EXPECT_EQ(readFile(path("a.csv")), "second\n");
   struct stat st {};
   ASSERT_EQ(::stat(path("a.csv").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);  // kept
   EXPECT_EQ(entries(), 1u);
 }
 
@@ -67,6 +74,31 @@ TEST_F(OutputFile, NeverWritesThroughALinkNamedLikeATemporaryFile) {
   EXPECT_TRUE(fs::is_symlink(path("y.csv.tmp")));
   EXPECT_EQ(readFile(path("y.csv")), "result\n");
   EXPECT_EQ(entries(), 3u);
+}
+
+// Two writers of one file (two sweeps given the same --csv) never share a
+// temporary file: every write succeeds and the file is always one whole
+// version.
+TEST_F(OutputFile, TwoWritersOfOneFileEachWriteWholeVersions) {
+  const std::string a(20000, 'a');
+  const std::string b(30000, 'b');
+  bool failedA = false;
+  bool failedB = false;
+  const auto writer = [&](const std::string& content, bool& failed) {
+    for (int k = 0; k < 200; ++k) {
+      std::string error;
+      if (!writeWholeFile(path("shared.csv"), content, error)) failed = true;
+    }
+  };
+  std::thread first(writer, std::cref(a), std::ref(failedA));
+  std::thread second(writer, std::cref(b), std::ref(failedB));
+  first.join();
+  second.join();
+  EXPECT_FALSE(failedA);
+  EXPECT_FALSE(failedB);
+  const std::string content = readFile(path("shared.csv"));
+  EXPECT_TRUE(content == a || content == b);
+  EXPECT_EQ(entries(), 1u);
 }
 
 TEST_F(OutputFile, AnOutputThatIsALinkReplacesItsTargetAndKeepsTheLink) {
