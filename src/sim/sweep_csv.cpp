@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 #include <locale>
 #include <map>
 #include <sstream>
@@ -121,7 +122,8 @@ std::optional<SweepMetadata> parseMetadata(std::string_view line, std::string& e
          shard.index <= shard.count;
     m.shard = shard;
   }
-  if (!ok || m.symbols < 1 || m.blocks < 0 || m.minErrors < 0) {
+  if (!ok || m.symbols < 1 || m.blocks < 0 || m.minErrors < 0 || m.itert < 0 || m.nk < 1 ||
+      m.nr < 1) {
     error = "malformed first line";
     return std::nullopt;
   }
@@ -153,13 +155,19 @@ bool parseDetail(std::string_view text, std::vector<BlockResult>& blocks) {
   return true;
 }
 
+// a x b, or the largest int64 when that overflows (a file may hold any count).
+std::int64_t product(std::int64_t a, std::int64_t b) {
+  std::int64_t p = 0;
+  return __builtin_mul_overflow(a, b, &p) ? std::numeric_limits<std::int64_t>::max() : p;
+}
+
 // Why `row` cannot be a point of the sweep `m` whatever its settings, or
 // empty: counts beyond what its blocks hold, or a detail that disagrees with
 // the totals.
 std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
   const PointTotals& t = row.totals;
   if (!(row.p0 >= 0.0f && row.p0 <= 1.0f)) return "P0 " + p0Text(row.p0) + " is not in 0..1";
-  if (t.blocks < 0 || t.symbols != t.blocks * m.symbols) {
+  if (t.blocks < 0 || t.symbols != product(t.blocks, m.symbols)) {
     return "symbols is not blocks x " + std::to_string(m.symbols);
   }
   if (t.channelErrors < 0 || t.channelErrors > t.symbols) {
@@ -170,14 +178,14 @@ std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
   }
   // Every block left with errors holds 1..N of them.
   if (t.blockErrors < 0 || t.blockErrors > t.blocks || t.blockErrors > t.decoderErrors ||
-      t.decoderErrors > t.blockErrors * m.symbols) {
+      t.decoderErrors > product(t.blockErrors, m.symbols)) {
     return "block_errors does not fit decoder_errors and blocks";
   }
   // A block runs one iteration at least (none when the schedule has none) and
   // all of them when errors are left.
   const std::int64_t itert = m.itert;
-  if (t.iterations < t.blocks * std::min<std::int64_t>(itert, 1) ||
-      t.iterations < t.blockErrors * itert || t.iterations > t.blocks * itert) {
+  if (t.iterations < product(t.blocks, std::min<std::int64_t>(itert, 1)) ||
+      t.iterations < product(t.blockErrors, itert) || t.iterations > product(t.blocks, itert)) {
     return "iterations is not possible for " + std::to_string(t.blocks) + " blocks of up to " +
            std::to_string(itert) + " iterations";
   }

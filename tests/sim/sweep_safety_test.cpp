@@ -201,6 +201,8 @@ TEST_F(SweepSafety, ResumeRefusesImpossibleRowsNamingTheLine) {
        [](SweepTable& t) { t.rows[0].totals.channelErrors = t.rows[0].totals.symbols + 1; }},
       {"iterations above blocks x itert", "line 3",
        [](SweepTable& t) { t.rows[0].totals.iterations = 4 * 20 + 1; }},
+      {"blocks so many that blocks x N overflows", "line 3",
+       [](SweepTable& t) { t.rows[0].totals.blocks = std::int64_t{1} << 62; }},
       {"P0 above 1", "line 4", [](SweepTable& t) { t.rows[1].p0 = 1.5f; }},
       {"P0 nan", "line 3",
        [](SweepTable& t) { t.rows[0].p0 = std::numeric_limits<float>::quiet_NaN(); }},
