@@ -225,14 +225,30 @@ void Experiment::doIterateOnce() {
 
 void Experiment::doDecodeAll() {
   setAvailable(kNothing);
+  decodingAll_ = true;
+  stopRequested_ = false;
   // The test uses the decoder errors of the previous iteration; the first
   // iteration always runs, whatever an earlier experiment left behind.
-  while (k_ < itert_ && (decoderErrors_ != 0 || k_ == 0)) {
+  while (!stopRequested_ && k_ < itert_ && (decoderErrors_ != 0 || k_ == 0)) {
     runIteration(k_);
-    if (pause_ > 0) sleeper_(pause_);
+    // A stop asked for while the iteration breathed skips the pause too.
+    if (!stopRequested_ && pause_ > 0) sleeper_(pause_);
     ++k_;
   }
-  setAvailable({false, false, false, true, true, true});
+  decodingAll_ = false;
+  if (stopRequested_) {
+    // As after k_ single iterations: iterate and decode all stay on until
+    // the schedule is used up, whatever the errors left.
+    stopRequested_ = false;
+    const bool more = k_ < itert_;
+    setAvailable({false, more, more, true, true, true});
+  } else {
+    setAvailable({false, false, false, true, true, true});
+  }
+}
+
+void Experiment::stopDecoding() {
+  if (decodingAll_) stopRequested_ = true;
 }
 
 void Experiment::doRepeat() {

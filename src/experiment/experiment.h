@@ -88,11 +88,17 @@ class Experiment {
   // Releases everything; afterwards no action does anything. Deferred when
   // requested while another action runs.
   void shutDown();
+  // Ends a running decode all once the running iteration (and nothing
+  // more) is done, leaving the state k iterate once calls would have left.
+  // Takes effect at once rather than queued; does nothing unless
+  // isDecodingAll().
+  void stopDecoding();
 
   // --- Queries ---
   InitStatus initStatus() const { return status_; }
   bool pictureLoaded() const { return pictureLoaded_; }  // a 24-bit picture is held
   bool isBusy() const { return running_; }
+  bool isDecodingAll() const { return decodingAll_; }
   bool isShutDown() const { return shutDown_; }
   AvailableActions available() const { return available_; }
 
@@ -187,6 +193,8 @@ class Experiment {
 
   bool running_ = false;
   bool shutDown_ = false;
+  bool decodingAll_ = false;
+  bool stopRequested_ = false;
   std::deque<Request> pending_;
 };
 

@@ -205,6 +205,67 @@ TEST_F(ExperimentTest, DecodeAllDisablesEverythingWhileRunningAndPausesAfterEach
   EXPECT_TRUE(experiment->decoderErrors() == 0 || experiment->iteration() == 20);
 }
 
+TEST_F(ExperimentTest, StopDuringDecodeAllLeavesTheStateOfThatManySingleIterations) {
+  writePicture(40, 30);
+  // The reference: k single iterations on a second experiment with the
+  // same picture, code and seed.
+  RecordingObserver single;
+  Experiment reference(single, dir_.string(), [](int) {});
+  ASSERT_EQ(reference.initialise(PaneSize{200, 150}, PaneSize{400, 300}), InitStatus::Ok);
+  reference.transmit();
+  auto experiment = make();
+  ASSERT_EQ(experiment->initialise(PaneSize{200, 150}, PaneSize{400, 300}), InitStatus::Ok);
+  experiment->transmit();
+  EXPECT_FALSE(experiment->isDecodingAll());
+
+  for (int k : {1, 2, 5}) {
+    SCOPED_TRACE(k);
+    while (reference.iteration() < k) reference.iterateOnce();
+    int breaths = 0;
+    const int before = experiment->iteration();
+    observer_.onBreathe = [&, before] {
+      EXPECT_TRUE(experiment->isDecodingAll());
+      // iteration() is the index of the iteration running, from 0.
+      if (experiment->iteration() + 1 == k) experiment->stopDecoding();
+      ASSERT_LE(++breaths, k - before) << "an iteration ran after the stop";
+    };
+    sleptMs_ = 0;
+    experiment->decodeAll();
+    EXPECT_FALSE(experiment->isDecodingAll());
+    EXPECT_EQ(breaths, k - before);
+    // No pause after the iteration during which the stop came.
+    EXPECT_EQ(sleptMs_, 500 * (k - before - 1));
+    EXPECT_EQ(experiment->iteration(), reference.iteration());
+    EXPECT_EQ(experiment->decoderErrors(), reference.decoderErrors());
+    EXPECT_EQ(experiment->decodedImage(), reference.decodedImage());
+    EXPECT_EQ(experiment->available(), reference.available());
+    EXPECT_EQ(experiment->available(), kTransmitted);
+  }
+
+  // After a stop, stopping outside decode all does nothing, and a new
+  // decode all runs to its end.
+  observer_.onBreathe = nullptr;
+  experiment->stopDecoding();
+  experiment->decodeAll();
+  EXPECT_EQ(experiment->available(), kFinished);
+  EXPECT_TRUE(experiment->decoderErrors() == 0 || experiment->iteration() == 20);
+}
+
+TEST_F(ExperimentTest, StopDuringTheLastScheduledIterationLeavesOnlyRepeat) {
+  writePicture(40, 30);
+  auto experiment = make();
+  // Beyond the code's threshold errors remain, so all 20 iterations run.
+  ASSERT_EQ(experiment->initialise(PaneSize{200, 150}, PaneSize{400, 300}, 0.35f), InitStatus::Ok);
+  experiment->transmit();
+  observer_.onBreathe = [&] {
+    if (experiment->iteration() == 19) experiment->stopDecoding();
+  };
+  experiment->decodeAll();
+  EXPECT_EQ(experiment->iteration(), 20);
+  EXPECT_GT(experiment->decoderErrors(), 0);
+  EXPECT_EQ(experiment->available(), kFinished);
+}
+
 TEST_F(ExperimentTest, ErrorFreeTransmissionDecodesInExactlyOneIteration) {
   writePicture(40, 30);
   auto experiment = make();
