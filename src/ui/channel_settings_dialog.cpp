@@ -5,9 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <limits>
+#include <optional>
 
 #include "common/number_text.h"
 #include "ui/dialog_units.h"
+#include "ui/ignored_text_mark.h"
 #include "ui/texts.h"
 
 namespace vok {
@@ -18,6 +20,13 @@ QLineEdit* makeField(QWidget* parent) {
   auto* field = new QLineEdit(parent);
   field->setMaxLength(std::numeric_limits<int>::max());
   return field;
+}
+
+// What accept takes from each field; nothing when the text is ignored. The
+// marks of ignored texts ask the same functions.
+std::optional<float> takenP0(const QString& text) { return parseP0Text(text.toStdString()); }
+std::optional<std::int32_t> takenSeed(const QString& text) {
+  return parseSeedText(text.toStdString());
 }
 
 }  // namespace
@@ -50,6 +59,9 @@ ChannelSettingsDialog::ChannelSettingsDialog(QWidget* parent)
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   }
 
+  markIgnoredText(p0Field_, [](const QString& text) { return takenP0(text).has_value(); });
+  markIgnoredText(seedField_, [](const QString& text) { return takenSeed(text).has_value(); });
+
   connect(acceptButton_, &QPushButton::clicked, this, &ChannelSettingsDialog::accept);
   connect(cancelButton_, &QPushButton::clicked, this, &ChannelSettingsDialog::reject);
 }
@@ -74,8 +86,8 @@ bool ChannelSettingsDialog::run() {
 void ChannelSettingsDialog::accept() {
   p0Text_ = p0Field_->text();
   seedText_ = seedField_->text();
-  if (const auto p0 = parseP0Text(p0Text_.toStdString())) values_.p0 = *p0;
-  if (const auto seed = parseSeedText(seedText_.toStdString())) values_.seed = *seed;
+  if (const auto p0 = takenP0(p0Text_)) values_.p0 = *p0;
+  if (const auto seed = takenSeed(seedText_)) values_.seed = *seed;
   QDialog::accept();
 }
 

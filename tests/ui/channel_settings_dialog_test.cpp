@@ -11,6 +11,7 @@
 #include <QTest>
 #include <cstdint>
 
+#include "ui/ignored_text_mark.h"
 #include "ui/texts.h"
 #include "window_test_support.h"
 
@@ -138,6 +139,72 @@ TEST_F(ChannelSettingsDialogTest, EnterAcceptsEscapeCancelsEnterOnCancelButtonCa
   });
   EXPECT_FALSE(o.accepted);
   EXPECT_EQ(dialog.getValues().p0, 0.5f);
+}
+
+// A field is marked exactly when accept would ignore its text.
+TEST_F(ChannelSettingsDialogTest, FieldsAreMarkedExactlyWhenAcceptWouldIgnoreTheirText) {
+  struct Seen {
+    bool p0Marked = false;
+    bool seedMarked = false;
+    QString tip;
+    QRgb frame = 0;
+  };
+  auto typeAndAccept = [&](const char* text) {
+    Seen seen;
+    test::withModals([&] { dialog.run(); },
+                     {test::onModal<ChannelSettingsDialog>([&](ChannelSettingsDialog* d) {
+                       d->p0Field()->clear();
+                       QTest::keyClicks(d->p0Field(), QString::fromUtf8(text));
+                       d->seedField()->setText(QString::fromUtf8(text));
+                       seen.p0Marked = isMarkedIgnored(d->p0Field());
+                       seen.seedMarked = isMarkedIgnored(d->seedField());
+                       seen.tip = d->p0Field()->toolTip();
+                       const QImage shot = d->p0Field()->grab().toImage();
+                       seen.frame = shot.pixel(shot.width() / 2, 1) & 0xFFFFFF;
+                       d->acceptButton()->click();
+                     })});
+    return seen;
+  };
+  for (const char* text : {"0,1", "0.1 ", "abc", "1e", "0.2", "1e3", "", " 7", "-2.5e-1"}) {
+    SCOPED_TRACE(text);
+    dialog.setValues(0.875f, 4321);
+    const Seen seen = typeAndAccept(text);
+    const bool p0Ignored = dialog.getValues().p0 == 0.875f;
+    const bool seedIgnored = dialog.getValues().seed == 4321;
+    EXPECT_EQ(seen.p0Marked, p0Ignored);
+    EXPECT_EQ(seen.seedMarked, seedIgnored);
+    EXPECT_EQ(seen.tip, p0Ignored ? QString::fromUtf8("Число не распознано: значение не изменится")
+                                  : QString());
+    if (p0Ignored) {
+      EXPECT_EQ(seen.frame, 0xD00000u);
+    }
+  }
+  // The examples: a comma, a trailing space and letters are marked; an
+  // exponent is not.
+  dialog.setValues(0.25f, 123);
+  EXPECT_TRUE(typeAndAccept("0,1").p0Marked);
+  EXPECT_TRUE(typeAndAccept("0.1 ").p0Marked);
+  EXPECT_TRUE(typeAndAccept("abc").seedMarked);
+  EXPECT_FALSE(typeAndAccept("1e3").seedMarked);
+}
+
+TEST_F(ChannelSettingsDialogTest, AKeptIgnoredTextIsMarkedAgainAndCancelClearsTheMark) {
+  accept("0,1", nullptr);
+  bool markedAtOpening = false;
+  bool seedMarked = true;
+  open(nullptr, nullptr, [&](ChannelSettingsDialog* d) {
+    markedAtOpening = isMarkedIgnored(d->p0Field());
+    seedMarked = isMarkedIgnored(d->seedField());
+    d->cancelButton()->click();
+  });
+  EXPECT_TRUE(markedAtOpening);
+  EXPECT_FALSE(seedMarked);
+  bool markedAfterCancel = true;
+  open(nullptr, nullptr, [&](ChannelSettingsDialog* d) {
+    markedAfterCancel = isMarkedIgnored(d->p0Field());
+    d->cancelButton()->click();
+  });
+  EXPECT_FALSE(markedAfterCancel);
 }
 
 TEST_F(ChannelSettingsDialogTest, TabMovesFromAcceptToCancelToP0ToSeed) {
