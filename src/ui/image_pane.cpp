@@ -73,22 +73,35 @@ void ImagePane::paintEvent(QPaintEvent* event) {
   if (!content_.isNull() && event->rect().intersects(client)) {
     painter.drawImage(client.topLeft(), content_);
   }
+  paintBorder(painter);
+}
+
+void ImagePane::paintBorder(QPainter& painter) const {
   // The border: a sunken edge (dark above and left, light below and right)
-  // around a frame line in the window-frame colour.
+  // around a frame line in the window-frame colour. Every line is a filled
+  // rectangle one point wide: a pen line is rasterised piecewise where the
+  // repaint region is made of several rectangles, and at a scale factor of
+  // 2 that left half of the line out in parts of the top and left edges.
   const QRect outer = rect();
+  const auto edge = [&](int x, int y, int w, int h, const QColor& colour) {
+    painter.fillRect(QRect(x, y, w, h), colour);
+  };
   int inset = 0;
   if (border_ == Border::FramedSunken) {
-    painter.setPen(palette().color(QPalette::Dark));
-    painter.drawLine(outer.left(), outer.top(), outer.right() - 1, outer.top());
-    painter.drawLine(outer.left(), outer.top(), outer.left(), outer.bottom() - 1);
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawLine(outer.left(), outer.bottom(), outer.right(), outer.bottom());
-    painter.drawLine(outer.right(), outer.top(), outer.right(), outer.bottom());
+    const QColor dark = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    edge(0, 0, outer.width() - 1, 1, dark);
+    edge(0, 0, 1, outer.height() - 1, dark);
+    edge(0, outer.height() - 1, outer.width(), 1, light);
+    edge(outer.width() - 1, 0, 1, outer.height(), light);
     inset = 1;
   }
-  painter.setPen(palette().color(QPalette::WindowText));
-  painter.setBrush(Qt::NoBrush);
-  painter.drawRect(outer.adjusted(inset, inset, -inset - 1, -inset - 1));
+  const QColor frame = palette().color(QPalette::WindowText);
+  const QRect f = outer.adjusted(inset, inset, -inset, -inset);
+  edge(f.left(), f.top(), f.width(), 1, frame);
+  edge(f.left(), f.bottom(), f.width(), 1, frame);
+  edge(f.left(), f.top(), 1, f.height(), frame);
+  edge(f.right(), f.top(), 1, f.height(), frame);
 }
 
 }  // namespace vok

@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <cstdint>
 
+class QPainter;
+
 namespace vok {
 
 class ImagePane : public QWidget {
@@ -48,6 +50,7 @@ class ImagePane : public QWidget {
   // Sizes the kept image to the client area (filled with the background)
   // when its size differs; otherwise does nothing.
   void fitContent();
+  void paintBorder(QPainter& painter) const;
   // Paints one picture row (`width` pixels) as blocks whose top edge is at
   // client row `top`, returning whether any point changed.
   bool paintRow(const std::uint8_t* row, std::int32_t width, std::int32_t left, std::int32_t top,

@@ -17,8 +17,10 @@ enum class ZoomCursor {
 inline constexpr int kZoomCursorHotX = 6;
 inline constexpr int kZoomCursorHotY = 6;
 
-// The cursor, or nothing when its picture cannot be loaded.
-std::optional<QCursor> loadZoomCursor(ZoomCursor which);
+// The cursor for a screen of the given scale factor (its picture enlarged
+// block by block, so it keeps its size in points), or nothing when its
+// picture cannot be loaded. REQUIRES: scale > 0.
+std::optional<QCursor> loadZoomCursor(ZoomCursor which, qreal scale = 1.0);
 
 // Icon 128: a 32 x 32 and a 16 x 16 picture.
 QIcon programIcon();
