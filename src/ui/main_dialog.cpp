@@ -19,6 +19,7 @@
 
 #include "common/number_text.h"
 #include "ui/about_dialog.h"
+#include "ui/correction_legend.h"
 #include "ui/dialog_units.h"
 #include "ui/image_pane.h"
 #include "ui/texts.h"
@@ -163,6 +164,22 @@ void MainDialog::buildControls() {
   panes_[0]->setGeometry(du.toPixels(4, 17, 344, 296));
   connect(button(Button::Settings, texts::kSettings, 353, 204, 141, 14), &QPushButton::clicked,
           this, &MainDialog::onSettings);
+  buildTeachingAids(du);
+}
+
+void MainDialog::buildTeachingAids(const DialogUnits& du) {
+  // In the title row of the top panes, which the big pane leaves free.
+  bigCaption_ = makeCaption("", this, Qt::AlignCenter, false);
+  bigCaption_->setGeometry(du.toPixels(4, 4, 344, 13));
+  bigCaption_->hide();
+  // In the free band of the fields column between the channel's fields and
+  // the decoder's, level with the corrections pane's title row.
+  legend_ = new CorrectionLegend(this);
+  legend_->setGeometry(du.toPixels(353, 131, 141, 24));
+}
+
+void MainDialog::syncBigPaneCaption() {
+  bigCaption_->setText(zoomState_ > 0 ? titles_[zoomState_ - 1]->text() : QString());
 }
 
 // --- Start-up ---
@@ -204,6 +221,7 @@ void MainDialog::redraw() { drawPictures(); }
 
 void MainDialog::iterationShown(int k) {
   titles_[2]->setText(fromUtf8(texts::kDecodedAfterTitle).arg(k + 1));
+  syncBigPaneCaption();
   refreshFields();
 }
 
@@ -229,6 +247,7 @@ void MainDialog::valuesChanged(ValueGroup group) {
 
 void MainDialog::cleared() {
   titles_[2]->setText(fromUtf8(texts::kDecodedTitle));
+  syncBigPaneCaption();
   for (Field f :
        {Field::ChannelRate, Field::DecoderErrors, Field::DecoderRate, Field::ChannelErrors}) {
     setFieldText(f, QString());
@@ -302,6 +321,7 @@ void MainDialog::showPanes(bool four) {
   for (QLabel* t : titles_) t->setVisible(four);
   for (int n : {4, 3, 2, 1}) panes_[n]->setVisible(four);
   panes_[0]->setVisible(!four);
+  bigCaption_->setVisible(!four);
 }
 
 bool MainDialog::paneContains(const QWidget* pane, int x, int y) const {
@@ -354,6 +374,7 @@ void MainDialog::mouseReleaseEvent(QMouseEvent* event) {
     if (paneContains(panes_[n], at.x(), at.y())) {
       showPanes(false);
       zoomState_ = n;
+      syncBigPaneCaption();
       useZoomCursor(ZoomCursor::Out);
       update();
     }
@@ -377,7 +398,9 @@ void MainDialog::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MainDialog::useZoomCursor(ZoomCursor which) {
-  if (const std::optional<QCursor> cursor = loadZoomCursor(which)) setCursor(*cursor);
+  if (const std::optional<QCursor> cursor = loadZoomCursor(which, devicePixelRatioF())) {
+    setCursor(*cursor);
+  }
 }
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {
@@ -393,9 +416,19 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
   // Desktops on Linux offer no system menu to extend; the About item is
   // offered here instead.
   QMenu menu(this);
+  addStopDecodingItem(menu);
   const QAction* about = menu.addAction(fromUtf8(texts::kAboutItem));
   if (menu.exec(event->globalPos()) == about) openAbout();
 }
+
+void MainDialog::addStopDecodingItem(QMenu& menu) {
+  QAction* stop =
+      menu.addAction(fromUtf8(texts::kStopDecodingItem), this, &MainDialog::stopDecoding);
+  stop->setEnabled(experiment_->isDecodingAll());
+  menu.addSeparator();
+}
+
+void MainDialog::stopDecoding() { experiment_->stopDecoding(); }
 
 bool MainDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
 #ifdef Q_OS_WIN

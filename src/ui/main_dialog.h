@@ -23,10 +23,13 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 
 namespace vok {
 
+class CorrectionLegend;
+class DialogUnits;
 class ImagePane;
 
 class MainDialog : public QDialog, private ExperimentObserver {
@@ -61,6 +64,10 @@ class MainDialog : public QDialog, private ExperimentObserver {
   ImagePane* pane(int n) const { return panes_[n]; }
   // The title above small pane n (1..4).
   QLabel* title(int n) const { return titles_[n - 1]; }
+  // The caption above the big pane: the title of the picture it enlarges.
+  QLabel* bigPaneCaption() const { return bigCaption_; }
+  // The key to the correction map's colours.
+  CorrectionLegend* correctionLegend() const { return legend_; }
   QLineEdit* field(Field f) const { return fields_[static_cast<int>(f)]; }
   QPushButton* button(Button b) const { return buttons_[static_cast<int>(b)]; }
   // 0 while the four small panes show; n (1..4) while picture n is enlarged.
@@ -79,6 +86,9 @@ class MainDialog : public QDialog, private ExperimentObserver {
   void refreshFields();
   // Handles every event already waiting, without waiting for new ones.
   void drainEvents();
+  // Ends a running decode all after the running iteration (the context
+  // menu's "Остановить декодирование"); does nothing at other times.
+  void stopDecoding();
 
  public slots:
   // Exit, Escape and close requests: refused with a beep while exit is not
@@ -106,6 +116,13 @@ class MainDialog : public QDialog, private ExperimentObserver {
   void settingsInitialised(float p0, std::int32_t seed) override;
 
   void buildControls();
+  // The teaching aids beside the template's controls: the legend and the
+  // big pane's caption.
+  void buildTeachingAids(const DialogUnits& du);
+  // Gives the big pane's caption the text of the enlarged picture's title.
+  void syncBigPaneCaption();
+  // The context menu's item that stops decode all, enabled only while it runs.
+  void addStopDecodingItem(QMenu& menu);
   void startUp();
   void onSettings();
   void openAbout();
@@ -121,6 +138,8 @@ class MainDialog : public QDialog, private ExperimentObserver {
   std::unique_ptr<Experiment> experiment_;
   std::array<ImagePane*, 5> panes_{};
   std::array<QLabel*, 4> titles_{};
+  QLabel* bigCaption_ = nullptr;
+  CorrectionLegend* legend_ = nullptr;
   std::array<QLineEdit*, kFieldCount> fields_{};
   std::array<QPushButton*, kButtonCount> buttons_{};
   std::array<QString, kFieldCount> fieldTexts_;

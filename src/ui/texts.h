@@ -25,6 +25,7 @@ inline constexpr const char* kDecodedTitle = "Изображение перед 
 // With the number of the iteration last shown, counting from 1.
 inline constexpr const char* kDecodedAfterTitle = "Изображение после %1-й итерации декодирования";
 inline constexpr const char* kCorrectionsTitle = "Исправления декодера";
+inline constexpr const char* kStopDecodingItem = "Остановить декодирование";
 inline constexpr const char* kAboutItem = "&About vok...";  // string 101
 inline constexpr const char* kErrorCaption = "Ошибка";
 

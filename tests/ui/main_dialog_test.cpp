@@ -14,7 +14,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "ui/about_dialog.h"
@@ -62,6 +64,29 @@ bool showsCursor(const MainDialog& d, ZoomCursor which) {
 QRgb centreOf(const ImagePane* pane) {
   const QImage& c = pane->content();
   return c.pixel(c.width() / 2, c.height() / 2) & 0xFFFFFF;
+}
+
+// The item of `menu` with the given text, or null.
+QAction* menuItem(const QMenu* menu, const char* text) {
+  for (QAction* a : menu->actions()) {
+    if (a->text() == QString::fromUtf8(text)) return a;
+  }
+  return nullptr;
+}
+
+// Opens the window's context menu and runs `act` on it while it is open.
+void withContextMenu(MainDialog& d, const std::function<void(QMenu*)>& act) {
+  const int steps = test::withModals(
+      [&] {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(700, 20),
+                                d.mapToGlobal(QPoint(700, 20)));
+        QApplication::sendEvent(&d, &event);
+      },
+      {test::onModal<QMenu>([&](QMenu* menu) {
+        act(menu);
+        if (menu->isVisible()) menu->close();
+      })});
+  EXPECT_EQ(steps, 1);
 }
 
 class MainDialogTest : public ::testing::Test {
@@ -422,8 +447,9 @@ TEST_F(MainDialogTest, ContextMenuOpensTheAboutBox) {
         QApplication::sendEvent(d.get(), &event);
       },
       {test::onModal<QMenu>([&](QMenu* menu) {
-         item = menu->actions().value(0)->text();
-         QTest::keyClick(menu, Qt::Key_Down);
+         QAction* about = menuItem(menu, "&About vok...");
+         item = about != nullptr ? about->text() : QString();
+         menu->setActiveAction(about);
          QTest::keyClick(menu, Qt::Key_Return);
        }),
        test::onModal<AboutDialog>([&](AboutDialog* about) {
@@ -437,6 +463,91 @@ TEST_F(MainDialogTest, ContextMenuOpensTheAboutBox) {
   EXPECT_TRUE(lines.contains(QString::fromUtf8("vok Version 1.0")));
   EXPECT_TRUE(d->isVisible());
   EXPECT_EQ(enabled(*d), kAfterStart);
+}
+
+// Whether the stop item is offered, as the context menu shows it now.
+bool stopOffered(MainDialog& d) {
+  bool enabled = true;
+  bool present = false;
+  withContextMenu(d, [&](QMenu* menu) {
+    const QAction* stop = menuItem(menu, "Остановить декодирование");
+    present = stop != nullptr;
+    enabled = present && stop->isEnabled();
+  });
+  EXPECT_TRUE(present);
+  return enabled;
+}
+
+TEST_F(MainDialogTest, StopItemIsOfferedOnlyWhileDecodeAllRuns) {
+  MainDialog* window = nullptr;
+  std::vector<bool> duringDecodeAll;
+  bool duringIteration = true;
+  auto d = open([&](int) {
+    if (duringDecodeAll.size() < 2) duringDecodeAll.push_back(stopOffered(*window));
+  });
+  window = d.get();
+  EXPECT_FALSE(stopOffered(*d));
+  click(*d, Button::Transmit);
+  EXPECT_FALSE(stopOffered(*d));
+  // Queued, so the menu opens while the single iteration breathes.
+  QTimer::singleShot(0, d.get(), [&] { duringIteration = stopOffered(*d); });
+  click(*d, Button::Iterate);
+  EXPECT_FALSE(duringIteration);
+  click(*d, Button::DecodeAll);
+  EXPECT_EQ(duringDecodeAll, (std::vector<bool>{true, true}));
+  EXPECT_FALSE(stopOffered(*d));
+  EXPECT_EQ(enabled(*d), kAfterLastIteration);
+}
+
+// The window's whole visible state, to compare two windows.
+struct Shown {
+  std::array<QString, 7> fields;
+  QString decodedTitle;
+  Buttons buttons;
+  std::array<QImage, 4> panes;
+  bool operator==(const Shown&) const = default;
+};
+
+Shown shown(MainDialog& d) {
+  d.repaint();
+  Shown s;
+  for (int i = 0; i < 7; ++i) s.fields[i] = d.field(static_cast<Field>(i))->text();
+  s.decodedTitle = d.title(3)->text();
+  s.buttons = enabled(d);
+  for (int n = 1; n <= 4; ++n) s.panes[n - 1] = d.pane(n)->content();
+  return s;
+}
+
+TEST_F(MainDialogTest, StopAfterIterationKShowsWhatKSingleIterationsShow) {
+  for (int k : {1, 3}) {
+    SCOPED_TRACE(k);
+    auto single = open();
+    click(*single, Button::Transmit);
+    for (int i = 0; i < k; ++i) click(*single, Button::Iterate);
+
+    MainDialog* window = nullptr;
+    int pauses = 0;
+    auto stopped = open([&](int) {
+      if (++pauses != k) return;
+      // During the pause after iteration k: choose the item in the menu.
+      withContextMenu(*window, [](QMenu* menu) {
+        menu->setActiveAction(menuItem(menu, "Остановить декодирование"));
+        QTest::keyClick(menu, Qt::Key_Return);
+      });
+    });
+    window = stopped.get();
+    click(*stopped, Button::Transmit);
+    click(*stopped, Button::DecodeAll);
+    EXPECT_EQ(pauses, k);
+    EXPECT_EQ(stopped->experiment().iteration(), k);
+    EXPECT_EQ(stopped->title(3)->text(), afterIteration(k));
+    EXPECT_EQ(enabled(*stopped), kAfterTransmit);
+    EXPECT_TRUE(shown(*stopped) == shown(*single));
+    // And it goes on from there like the single iterations do.
+    click(*stopped, Button::Iterate);
+    click(*single, Button::Iterate);
+    EXPECT_TRUE(shown(*stopped) == shown(*single));
+  }
 }
 
 TEST_F(MainDialogTest, RepaintOfTheWindowSchedulesNoFurtherRepaint) {

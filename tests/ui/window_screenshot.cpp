@@ -2,12 +2,21 @@
 // the end by pressing the buttons, saves a picture of the window and prints
 // how long one full redraw of the four panes and of the big pane takes.
 //
-// Usage: vok_window_screenshot DATA_DIR OUTPUT.png
-// (run under a display, e.g. xvfb-run, or with QT_QPA_PLATFORM=offscreen).
+// With --teaching it instead stops the decoding after three iterations,
+// enlarges the correction map (its caption and the colour legend show) and
+// saves the window with the settings dialog over it, its P0 field holding
+// the ignored text "0,1"; the picture is saved with a palette to stay small.
+//
+// Usage: vok_window_screenshot DATA_DIR OUTPUT.png [--teaching]
+// (run under a display, e.g. xvfb-run, or with QT_QPA_PLATFORM=offscreen;
+// QT_SCALE_FACTOR=2 makes the picture at scale 2).
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 #include "ui/image_pane.h"
@@ -24,13 +33,59 @@ double meanMilliseconds(int runs, F action) {
   return static_cast<double>(timer.nsecsElapsed()) / 1e6 / runs;
 }
 
+// The window after three iterations with the correction map enlarged, and
+// the settings dialog, centred over it as it opens, with "0,1" in its P0
+// field.
+QImage teachingPicture(const QString& dataDir) {
+  int iterations = 0;
+  vok::MainDialog* shown = nullptr;
+  vok::MainDialog window(dataDir.toStdString(), [&](int) {
+    if (++iterations == 3) shown->stopDecoding();
+  });
+  shown = &window;
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "window not exposed\n");
+  using Button = vok::MainDialog::Button;
+  QTest::mouseClick(window.button(Button::Transmit), Qt::LeftButton);
+  QTest::mouseClick(window.button(Button::DecodeAll), Qt::LeftButton);
+  QTest::mouseRelease(&window, Qt::LeftButton, {}, window.pane(4)->geometry().center());
+  QTest::qWait(300);
+  QImage picture = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+  vok::ChannelSettingsDialog& settings = window.settingsDialog();
+  QImage dialog;
+  QTimer::singleShot(300, &settings, [&] {
+    settings.p0Field()->setText(QStringLiteral("0,1"));
+    settings.p0Field()->setFocus();
+    QTimer::singleShot(300, &settings, [&] {
+      dialog = settings.grab().toImage();
+      settings.reject();
+    });
+  });
+  settings.run();
+  if (!dialog.isNull()) {
+    QPainter painter(&picture);
+    const QRect frame((picture.width() - dialog.width()) / 2,
+                      (picture.height() - dialog.height()) / 2, dialog.width(), dialog.height());
+    painter.drawImage(frame.topLeft(), dialog);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(frame.adjusted(-1, -1, 0, 0));
+  }
+  return picture;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   const QStringList args = QApplication::arguments();
+  if (args.size() == 4 && args[3] == QStringLiteral("--teaching")) {
+    const QImage picture =
+        teachingPicture(args[1]).convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    return picture.save(args[2]) ? 0 : 1;
+  }
   if (args.size() != 3) {
-    std::fprintf(stderr, "usage: vok_window_screenshot DATA_DIR OUTPUT.png\n");
+    std::fprintf(stderr, "usage: vok_window_screenshot DATA_DIR OUTPUT.png [--teaching]\n");
     return 2;
   }
   vok::MainDialog window(args[1].toStdString(), [](int) {});
