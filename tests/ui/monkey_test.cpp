@@ -253,7 +253,9 @@ class Monkey {
         },
         {test::onModal<QMenu>([&](QMenu* menu) {
            if (open) {
-             QTest::keyClick(menu, Qt::Key_Down);
+             for (QAction* a : menu->actions()) {
+               if (a->text() == QString::fromUtf8(texts::kAboutItem)) menu->setActiveAction(a);
+             }
              QTest::keyClick(menu, Qt::Key_Return);
            } else {
              QTest::keyClick(menu, Qt::Key_Escape);
