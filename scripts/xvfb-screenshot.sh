@@ -9,7 +9,11 @@
 #
 # With --readme as the only argument after BUILD_DIR, it instead remakes
 # docs/screenshot.png: the window after a finished decoding, made by
-# vok_window_screenshot, which also prints the redraw times.
+# vok_window_screenshot, which also prints the redraw times. With
+# --teaching it remakes docs/teaching-aids.png and docs/teaching-aids@2x.png
+# (scale factors 1 and 2): the decoding stopped after three iterations, the
+# correction map enlarged with its caption and the colour legend, and the
+# settings dialog over the window with its P0 field marked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build/release}
@@ -24,6 +28,18 @@ if [ "${2:-}" = "--readme" ]; then
   [ -x "$tool" ] || { echo "xvfb-screenshot: $tool is not built" >&2; exit 1; }
   exec xvfb-run -a -s "-screen 0 1280x1024x24" \
     "$tool" -platform xcb "$root/data" "$root/docs/screenshot.png"
+fi
+
+if [ "${2:-}" = "--teaching" ]; then
+  tool="$build/tests/ui/vok_window_screenshot"
+  [ -x "$tool" ] || { echo "xvfb-screenshot: $tool is not built" >&2; exit 1; }
+  for scale in 1 2; do
+    suffix=""
+    [ "$scale" = 1 ] || suffix="@${scale}x"
+    QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 2048x1536x24" \
+      "$tool" -platform xcb "$root/data" "$root/docs/teaching-aids$suffix.png" --teaching
+  done
+  exit 0
 fi
 
 vok="$build/src/app/vok"

@@ -175,7 +175,7 @@ void MainDialog::buildTeachingAids(const DialogUnits& du) {
   // In the free band of the fields column between the channel's fields and
   // the decoder's, level with the corrections pane's title row.
   legend_ = new CorrectionLegend(this);
-  legend_->setGeometry(du.toPixels(353, 131, 141, 24));
+  legend_->setGeometry(du.toPixels(353, 130, 141, 24));
 }
 
 void MainDialog::syncBigPaneCaption() {
