@@ -173,7 +173,8 @@ void MainDialog::buildTeachingAids(const DialogUnits& du) {
   bigCaption_->setGeometry(du.toPixels(4, 4, 344, 13));
   bigCaption_->hide();
   // In the free band of the fields column between the channel's fields and
-  // the decoder's, level with the corrections pane's title row.
+  // the decoder's, just above the height of the corrections pane's title;
+  // visible in both zoom states.
   legend_ = new CorrectionLegend(this);
   legend_->setGeometry(du.toPixels(353, 130, 141, 24));
 }

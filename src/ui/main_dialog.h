@@ -7,6 +7,10 @@
 // A release of the left button over a small pane enlarges that picture into
 // the big pane; a release over the big pane returns to the four panes. The
 // pointer shows a magnifier over whatever a release would act on.
+//
+// Beyond the template's controls the window carries a legend of the
+// correction map's colours, a caption naming the enlarged picture, and a
+// context-menu item that stops decode all after the running iteration.
 #ifndef VOK_UI_MAIN_DIALOG_H_
 #define VOK_UI_MAIN_DIALOG_H_
 
