@@ -98,7 +98,8 @@ std::string pad(std::string text, std::size_t width) {
 
 void printTableHeader(std::ostream& out) {
   out << pad("P0", 8) << pad("blocks", 9) << pad("channel SER", 13) << pad("decoder SER", 13)
-      << pad("block ER", 12) << pad("iterations", 12) << pad("symbols/s", 12) << '\n';
+      << pad("block ER", 12) << pad("undetected", 11) << pad("iterations", 12)
+      << pad("symbols/s", 12) << '\n';
 }
 
 std::string fixedText(double value, int decimals) {
@@ -113,8 +114,9 @@ void printRow(std::ostream& out, const SweepRow& row) {
   out << pad(p0Text(row.p0), 8) << pad(std::to_string(t.blocks), 9)
       << pad(formatExponent(t.channelErrorRate()), 13)
       << pad(formatExponent(t.decoderErrorRate()), 13)
-      << pad(formatExponent(t.blockErrorRate()), 12) << pad(fixedText(t.meanIterations(), 2), 12)
-      << pad(fixedText(row.throughput, 0), 12) << '\n';
+      << pad(formatExponent(t.blockErrorRate()), 12)
+      << pad(row.undetectedKnown ? std::to_string(t.undetected) : "?", 11)
+      << pad(fixedText(t.meanIterations(), 2), 12) << pad(fixedText(row.throughput, 0), 12) << '\n';
 }
 
 PlotInfo plotInfo(const SweepMetadata& m) {
@@ -140,8 +142,9 @@ bool writeOutputs(const SweepTable& table, const std::optional<std::string>& csv
   if (svg) {
     std::vector<PlotPoint> points;
     for (const SweepRow& row : table.rows) {
+      const PointTotals& t = row.totals;
       points.push_back(
-          PlotPoint{row.p0, row.totals.channelErrorRate(), row.totals.decoderErrorRate()});
+          PlotPoint{row.p0, t.blocks, t.symbols, t.channelErrors, t.decoderErrors, t.blockErrors});
     }
     if (!writeWholeFile(*svg, renderSweepSvg(points, plotInfo(table.metadata)), error)) {
       err << "vok-sim " << command << ": " << error << '\n';
@@ -198,6 +201,24 @@ bool sameShard(const std::optional<Shard>& a, const std::optional<Shard>& b) {
   return a.has_value() == b.has_value() && (!a || (a->index == b->index && a->count == b->count));
 }
 
+// True when the rules of the sweep `m` would stop the point where `row` ends.
+bool pointFinished(const SweepRow& row, const SweepMetadata& m) {
+  const std::int64_t own = ownBlockCount(m.blocks, m.shard.value_or(Shard{}));
+  return row.totals.blocks >= own || m.stopRule().errorsReached(row.totals);
+}
+
+// Blocks of one point cannot share a seed (--blocks is capped), but the
+// blocks of two points can; their errors are then the same draws.
+void warnOfSeedOverlap(const SweepSettings& settings, std::ostream& err) {
+  const std::optional<SeedOverlap> overlap = firstSeedOverlap(settings.points, settings.blocks);
+  if (!overlap) return;
+  err << "vok-sim sweep: warning: from block " << overlap->block
+      << " on, P0=" << p0Text(overlap->later)
+      << " reuses the channel seeds of P0=" << p0Text(overlap->earlier)
+      << " from its block 0 (the seed rule repeats every 2^21); those blocks are not independent. "
+         "Run fewer blocks or other points.\n";
+}
+
 bool progressWanted(const CommandStreams& streams) {
   return &streams.err == &std::cerr && isatty(STDERR_FILENO) == 1;
 }
@@ -248,6 +269,14 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
     return std::nullopt;
   }
   s.minErrors = *minErrors;
+  const auto minBlockErrors = parseCount(texts.minBlockErrors, 0, kMaxBlocks);
+  if (!minBlockErrors) {
+    error = "--min-block-errors: '" + texts.minBlockErrors + "' is not a whole number from 0 to " +
+            std::to_string(kMaxBlocks);
+    return std::nullopt;
+  }
+  s.minBlockErrors = *minBlockErrors;
+  s.earlyStop = texts.stopOnZeroSyndromes ? EarlyStop::kSyndromes : EarlyStop::kSource;
   if (texts.threads) {
     const auto threads = parseCount(*texts.threads, 1, 1024);
     if (!threads) {
@@ -296,8 +325,14 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
   }
   const SweepSource& source = *made.source;
   SweepTable table;
-  table.metadata = describeSweep(source, made.kind, settings.seed, settings.blocks,
-                                 settings.minErrors, settings.shard);
+  table.metadata =
+      describeSweep(source, made.kind, settings.seed,
+                    StopRule{settings.blocks, settings.minErrors, settings.minBlockErrors},
+                    settings.earlyStop, settings.shard);
+  warnOfSeedOverlap(settings, streams.err);
+  // Rows of a finished sweep that --resume extends to more blocks or later
+  // stops: they go on from their last block.
+  std::vector<SweepRow> extended;
 
   if (settings.csv) {
     const std::string& csv = *settings.csv;
@@ -329,10 +364,12 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
       }
       const bool sameSweep = old && old->metadata.sameSimulation(table.metadata) &&
                              sameShard(old->metadata.shard, settings.shard);
-      if (settings.resume && !sameSweep) {
+      const bool extends = old && old->metadata.extendsTo(table.metadata) &&
+                           sameShard(old->metadata.shard, settings.shard);
+      if (settings.resume && !extends) {
         streams.err << "vok-sim sweep: --resume: " << csv
-                    << " was made by a different sweep (source, code, seed, blocks, min-errors "
-                       "or shard differ)\n";
+                    << " was made by a different sweep (source, code, seed, early stop or "
+                       "shard differ, or it ran more blocks or stopped later than asked now)\n";
         return kExitBadArguments;
       }
       // Without --resume the file is replaced once the first point is done;
@@ -343,7 +380,15 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
                        "continue a sweep in it or --force to replace it\n";
         return kExitBadArguments;
       }
-      if (settings.resume) table.rows = std::move(old->rows);
+      if (settings.resume) {
+        for (SweepRow& row : old->rows) {
+          if (pointFinished(row, table.metadata)) {
+            table.rows.push_back(std::move(row));
+          } else {
+            extended.push_back(std::move(row));
+          }
+        }
+      }
     }
   }
   if (!checkOutputs(settings.csv, settings.svg, {}, "sweep", streams.err)) {
@@ -351,10 +396,14 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
   }
   const bool writeAtEndOnly = writtenOnlyAtEnd(settings.csv) || writtenOnlyAtEnd(settings.svg);
 
+  // Points to extend come first: until they are done the file keeps its
+  // former rows and stops, so an interruption loses nothing it held.
   std::vector<float> todo;
+  for (const SweepRow& row : extended) todo.push_back(row.p0);
   for (float p0 : settings.points) {
-    const bool done = std::any_of(table.rows.begin(), table.rows.end(),
-                                  [&](const SweepRow& row) { return row.p0 == p0; });
+    const auto same = [&](const SweepRow& row) { return row.p0 == p0; };
+    const bool done = std::any_of(table.rows.begin(), table.rows.end(), same) ||
+                      std::any_of(extended.begin(), extended.end(), same);
     if (!done) todo.push_back(p0);
   }
 
@@ -370,9 +419,10 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
   }
   printTableHeader(streams.out);
   for (const SweepRow& row : table.rows) printRow(streams.out, row);
-  if (!table.rows.empty()) {
-    streams.out << "(" << table.rows.size() << " points from " << *settings.csv << ", "
-                << todo.size() << " to run)\n";
+  if (!table.rows.empty() || !extended.empty()) {
+    streams.out << "(" << table.rows.size() + extended.size() << " points from " << *settings.csv
+                << ", " << extended.size() << " of them to extend, "
+                << todo.size() - extended.size() << " to run)\n";
   }
   streams.out.flush();  // the table so far is seen before the first point is done
 
@@ -389,26 +439,41 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
     plan.sweepSeed = settings.seed;
     plan.maxBlocks = settings.blocks;
     plan.minErrors = settings.minErrors;
+    plan.minBlockErrors = settings.minBlockErrors;
+    plan.earlyStop = settings.earlyStop;
     plan.shard = shard;
     plan.threads = settings.threads;
+    SweepRow row;
+    if (k < extended.size()) {
+      row = std::move(extended[k]);
+      plan.resumeFrom = row.totals;
+    }
     PointProgress progress;
     position.point = k;
     position.p0 = todo[k];
     progressLine.start(position, progress);
     PointOutcome outcome = runPoint(source, plan, &progress);
     progressLine.stop();
-    position.blocksBefore += outcome.totals.blocks;
+    const std::int64_t ranBlocks = outcome.totals.blocks - plan.resumeFrom.blocks;
+    position.blocksBefore += ranBlocks;
 
-    SweepRow row;
     row.p0 = todo[k];
     row.totals = outcome.totals;
-    row.throughput =
-        outcome.seconds > 0 ? static_cast<double>(outcome.totals.symbols) / outcome.seconds : 0.0;
-    if (settings.shard) row.blocks = std::move(outcome.blocks);
+    // The rate of the blocks run now: an extended row's earlier rate is
+    // replaced by it (the two runs may have had different machines).
+    if (ranBlocks > 0 || k >= extended.size()) {
+      row.throughput = outcome.seconds > 0
+                           ? static_cast<double>(ranBlocks) * source.symbolCount() / outcome.seconds
+                           : 0.0;
+    }
+    if (settings.shard) {
+      row.blocks.insert(row.blocks.end(), outcome.blocks.begin(), outcome.blocks.end());
+    }
     printRow(streams.out, row);
     streams.out.flush();
     table.rows.push_back(std::move(row));
     sortRows(table.rows);
+    if (k + 1 < extended.size()) continue;  // the file changes once all are extended
     if (!writeAtEndOnly && !writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
       return kExitBadArguments;
     }
@@ -482,14 +547,16 @@ int runMerge(const MergeSettings& settings, CommandStreams& streams) {
         return kExitBadArguments;
       }
       blocks.insert(blocks.end(), it->blocks.begin(), it->blocks.end());
+      row.undetectedKnown = row.undetectedKnown && it->undetectedKnown;
       row.throughput += it->throughput;  // the shards' rate when run side by side
     }
-    if (!mergeBlocks(std::move(blocks), merged.metadata.blocks, merged.metadata.minErrors,
-                     merged.metadata.symbols, row.totals)) {
+    if (!mergeBlocks(std::move(blocks), merged.metadata.stopRule(), merged.metadata.symbols,
+                     row.totals)) {
       streams.err << "vok-sim merge: the shards' blocks for P0=" << p0Text(p0)
                   << " are incomplete or repeated\n";
       return kExitBadArguments;
     }
+    if (!row.undetectedKnown) row.totals.undetected = 0;
     merged.rows.push_back(std::move(row));
   }
   printTableHeader(streams.out);
@@ -523,6 +590,11 @@ void addSweepCommands(CommandRegistry& registry) {
                    "Blocks per point at most (default 100, at most 2097152)");
   sweep.add_option("--min-errors", texts->minErrors,
                    "Stop a point once its decoder errors reach E (default 0: never)");
+  sweep.add_option("--min-block-errors", texts->minBlockErrors,
+                   "Stop a point once E blocks were left with errors (default 0: never)");
+  sweep.add_flag("--stop-on-zero-syndromes", texts->stopOnZeroSyndromes,
+                 "End a block's decoding once every syndrome is zero, as a receiver can, "
+                 "rather than once it equals the source");
   sweep.add_option("--threads", texts->threads, "Threads (default: all hardware threads)");
   sweep.add_option("--seed", texts->seed, "Sweep seed S (default 123)");
   sweep.add_option("--csv", texts->csv,

@@ -1,9 +1,10 @@
 // `vok-sim sweep` and `vok-sim merge`: error-rate curves over P0.
 //
 // sweep transmits and decodes blocks of one information block at each P0
-// point until B blocks have run or the decoder errors reach E, writes one CSV
-// row per finished point (atomically, so --resume can continue an
-// interrupted sweep) and can draw the curves as SVG. --shard I/N runs the
+// point until B blocks have run or the decoder errors reach E or the failed
+// blocks reach E_b, writes one CSV row per finished point (atomically, so
+// --resume can continue an interrupted sweep, or extend a finished one to
+// more blocks) and can draw the curves as SVG. --shard I/N runs the
 // I-th of N disjoint parts of the blocks; merge adds the shard files into
 // the totals a single run gives.
 #ifndef VOK_SIM_SWEEP_COMMAND_H_
@@ -28,6 +29,8 @@ struct SweepOptionTexts {
   std::string p0;
   std::string blocks = "100";
   std::string minErrors = "0";
+  std::string minBlockErrors = "0";
+  bool stopOnZeroSyndromes = false;
   std::optional<std::string> threads;  // default: the hardware threads
   std::string seed = "123";
   std::optional<std::string> csv;
@@ -47,6 +50,8 @@ struct SweepSettings {
   std::vector<float> points;
   std::int64_t blocks = 100;
   std::int64_t minErrors = 0;
+  std::int64_t minBlockErrors = 0;
+  EarlyStop earlyStop = EarlyStop::kSource;
   int threads = 1;
   std::int32_t seed = 123;
   std::optional<std::string> seedNote;  // how an out-of-range --seed text was taken
@@ -62,7 +67,8 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts, 
 
 // Returns kExitOk, kExitInitFailure when the picture or the code files cannot
 // be used, or kExitBadArguments when a file cannot be read or written,
-// --resume meets a file of another sweep or one with impossible rows, or
+// --resume meets a file of another sweep (or of one with later stops) or
+// one with impossible rows, or
 // (without --force) --csv names a file that is not this sweep's result.
 // A regular --csv file is replaced only when a point has finished.
 int runSweep(const SweepSettings& settings, CommandStreams& streams);

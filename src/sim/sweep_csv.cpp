@@ -17,6 +17,10 @@ namespace {
 constexpr std::string_view kFirstLinePrefix = "# vok-sim sweep ";
 constexpr std::string_view kColumns =
     "p0,blocks,symbols,channel_errors,channel_ser,decoder_errors,decoder_ser,block_errors,bler,"
+    "iterations,mean_iterations,undetected_blocks,throughput";
+// Files made before undetected errors were counted.
+constexpr std::string_view kOldColumns =
+    "p0,blocks,symbols,channel_errors,channel_ser,decoder_errors,decoder_ser,block_errors,bler,"
     "iterations,mean_iterations,throughput";
 constexpr std::string_view kDetailColumn = ",block_detail";
 
@@ -72,7 +76,8 @@ std::string metadataLine(const SweepMetadata& m) {
   line << kFirstLinePrefix << "source=" << m.source << " symbols=" << m.symbols << " nk=" << m.nk
        << " nr=" << m.nr << " itert=" << m.itert << " q=" << m.q << " code-crc=" << hex8(m.codeCrc)
        << " source-crc=" << hex8(m.sourceCrc) << " seed=" << m.seed << " blocks=" << m.blocks
-       << " min-errors=" << m.minErrors;
+       << " min-errors=" << m.minErrors << " min-block-errors=" << m.minBlockErrors
+       << " stop=" << (m.earlyStop == EarlyStop::kSyndromes ? "syndromes" : "source");
   if (m.shard) line << " shard=" << m.shard->index << '/' << m.shard->count;
   return line.str();
 }
@@ -114,6 +119,14 @@ std::optional<SweepMetadata> parseMetadata(std::string_view line, std::string& e
         std::from_chars(sourceCrc.data(), sourceCrc.data() + sourceCrc.size(), m.sourceCrc, 16);
     ok = ok && r1.ec == std::errc() && r2.ec == std::errc();
   }
+  if (ok && fields.count("min-block-errors") != 0) {
+    ok = readNumber(fields["min-block-errors"], m.minBlockErrors);
+  }
+  if (ok && fields.count("stop") != 0) {
+    const std::string& stop = fields["stop"];
+    ok = stop == "source" || stop == "syndromes";
+    m.earlyStop = stop == "syndromes" ? EarlyStop::kSyndromes : EarlyStop::kSource;
+  }
   if (ok && fields.count("shard") != 0) {
     const std::vector<std::string_view> parts = split(fields["shard"], '/');
     Shard shard;
@@ -122,8 +135,8 @@ std::optional<SweepMetadata> parseMetadata(std::string_view line, std::string& e
          shard.index <= shard.count;
     m.shard = shard;
   }
-  if (!ok || m.symbols < 1 || m.blocks < 0 || m.minErrors < 0 || m.itert < 0 || m.nk < 1 ||
-      m.nr < 1) {
+  if (!ok || m.symbols < 1 || m.blocks < 0 || m.minErrors < 0 || m.minBlockErrors < 0 ||
+      m.itert < 0 || m.nk < 1 || m.nr < 1) {
     error = "malformed first line";
     return std::nullopt;
   }
@@ -135,20 +148,27 @@ std::string detailText(const std::vector<BlockResult>& blocks) {
   for (const BlockResult& b : blocks) {
     if (!text.empty()) text += ' ';
     text += std::to_string(b.block) + ':' + std::to_string(b.channelErrors) + ':' +
-            std::to_string(b.decoderErrors) + ':' + std::to_string(b.iterations);
+            std::to_string(b.decoderErrors) + ':' + std::to_string(b.iterations) + ':' +
+            (b.undetected ? '1' : '0');
   }
   return text;
 }
 
-bool parseDetail(std::string_view text, std::vector<BlockResult>& blocks) {
+// Entries "block:channel:decoder:iterations:undetected"; older files have no
+// undetected field (`withUndetected` false).
+bool parseDetail(std::string_view text, bool withUndetected, std::vector<BlockResult>& blocks) {
   if (text.empty()) return true;
   for (std::string_view item : split(text, ' ')) {
     const std::vector<std::string_view> parts = split(item, ':');
     BlockResult b;
-    if (parts.size() != 4 || !readNumber(parts[0], b.block) ||
+    if (parts.size() != (withUndetected ? 5u : 4u) || !readNumber(parts[0], b.block) ||
         !readNumber(parts[1], b.channelErrors) || !readNumber(parts[2], b.decoderErrors) ||
         !readNumber(parts[3], b.iterations)) {
       return false;
+    }
+    if (withUndetected) {
+      if (parts[4] != "0" && parts[4] != "1") return false;
+      b.undetected = parts[4] == "1";
     }
     blocks.push_back(b);
   }
@@ -181,11 +201,16 @@ std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
       t.decoderErrors > product(t.blockErrors, m.symbols)) {
     return "block_errors does not fit decoder_errors and blocks";
   }
+  if (t.undetected < 0 || t.undetected > t.blockErrors) {
+    return "undetected_blocks is more than block_errors";
+  }
   // A block runs one iteration at least (none when the schedule has none) and
-  // all of them when errors are left.
+  // all of them when errors are left (that the receiver's stop can see).
   const std::int64_t itert = m.itert;
+  const std::int64_t mustRunAll =
+      m.earlyStop == EarlyStop::kSyndromes ? t.blockErrors - t.undetected : t.blockErrors;
   if (t.iterations < product(t.blocks, std::min<std::int64_t>(itert, 1)) ||
-      t.iterations < product(t.blockErrors, itert) || t.iterations > product(t.blocks, itert)) {
+      t.iterations < product(mustRunAll, itert) || t.iterations > product(t.blocks, itert)) {
     return "iterations is not possible for " + std::to_string(t.blocks) + " blocks of up to " +
            std::to_string(itert) + " iterations";
   }
@@ -205,12 +230,16 @@ std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
     if (b.decoderErrors < 0 || b.decoderErrors > m.symbols) {
       return block + "decoder errors not in 0.." + std::to_string(m.symbols);
     }
+    if (b.undetected && b.decoderErrors == 0) return block + "undetected without errors";
+    const bool seenWrong =
+        b.decoderErrors > 0 && !(m.earlyStop == EarlyStop::kSyndromes && b.undetected);
     if (b.iterations < std::min(m.itert, 1) || b.iterations > m.itert ||
-        (b.decoderErrors > 0 && b.iterations != m.itert)) {
+        (seenWrong && b.iterations != m.itert)) {
       return block + "iterations not possible with itert " + std::to_string(m.itert);
     }
     sum.add(b, m.symbols);
   }
+  if (!row.undetectedKnown) sum.undetected = 0;
   if (sum != t) return "the totals disagree with block_detail";
   return {};
 }
@@ -220,12 +249,24 @@ std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
 bool SweepMetadata::sameSimulation(const SweepMetadata& o) const {
   return source == o.source && symbols == o.symbols && nk == o.nk && nr == o.nr &&
          itert == o.itert && q == o.q && codeCrc == o.codeCrc && sourceCrc == o.sourceCrc &&
-         seed == o.seed && blocks == o.blocks && minErrors == o.minErrors;
+         seed == o.seed && blocks == o.blocks && minErrors == o.minErrors &&
+         minBlockErrors == o.minBlockErrors && earlyStop == o.earlyStop;
+}
+
+bool SweepMetadata::extendsTo(const SweepMetadata& later) const {
+  const auto noEarlier = [](std::int64_t before, std::int64_t after) {
+    return before == after || (before > 0 && (after == 0 || after > before));
+  };
+  SweepMetadata same = later;
+  same.blocks = blocks;
+  same.minErrors = minErrors;
+  same.minBlockErrors = minBlockErrors;
+  return sameSimulation(same) && later.blocks >= blocks && noEarlier(minErrors, later.minErrors) &&
+         noEarlier(minBlockErrors, later.minBlockErrors);
 }
 
 SweepMetadata describeSweep(const SweepSource& source, const std::string& kind, std::int32_t seed,
-                            std::int64_t blocks, std::int64_t minErrors,
-                            std::optional<Shard> shard) {
+                            const StopRule& rule, EarlyStop earlyStop, std::optional<Shard> shard) {
   SweepMetadata m;
   m.source = kind;
   m.symbols = source.symbolCount();
@@ -251,8 +292,10 @@ SweepMetadata describeSweep(const SweepSource& source, const std::string& kind, 
   for (std::int32_t symbol : source.information()) bytes.push_back(static_cast<char>(symbol));
   m.sourceCrc = crcOf(bytes);
   m.seed = seed;
-  m.blocks = blocks;
-  m.minErrors = minErrors;
+  m.blocks = rule.maxBlocks;
+  m.minErrors = rule.minErrors;
+  m.minBlockErrors = rule.minBlockErrors;
+  m.earlyStop = earlyStop;
   m.shard = shard;
   return m;
 }
@@ -276,6 +319,7 @@ std::string formatSweepCsv(const SweepTable& table) {
             std::to_string(t.decoderErrors) + ',' + scientific(t.decoderErrorRate()) + ',' +
             std::to_string(t.blockErrors) + ',' + scientific(t.blockErrorRate()) + ',' +
             std::to_string(t.iterations) + ',' + fixed(t.meanIterations(), 3) + ',' +
+            (row.undetectedKnown ? std::to_string(t.undetected) : std::string()) + ',' +
             fixed(row.throughput, 0);
     if (detail) text += ',' + detailText(row.blocks);
     text += '\n';
@@ -298,23 +342,29 @@ std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& erro
   if (!metadata) return std::nullopt;
   table.metadata = *metadata;
   const bool detail = table.metadata.shard.has_value();
-  const std::string header = std::string(kColumns) + (detail ? std::string(kDetailColumn) : "");
-  if (lines[1] != header) {
+  const std::string detailColumn = detail ? std::string(kDetailColumn) : "";
+  const std::string oldHeader = std::string(kOldColumns) + detailColumn;
+  const std::string header = std::string(kColumns) + detailColumn;
+  if (lines[1] != header && lines[1] != oldHeader) {
     error = "unexpected column header";
     return std::nullopt;
   }
-  const std::size_t columns = detail ? 13 : 12;
+  const bool old = lines[1] == oldHeader;
+  const std::size_t columns = (detail ? 13 : 12) + (old ? 0 : 1);
   for (std::size_t k = 2; k < lines.size(); ++k) {
     const std::string line = "line " + std::to_string(k + 1) + ": ";
     const std::vector<std::string_view> cells = split(lines[k], ',');
     SweepRow row;
     PointTotals& t = row.totals;
-    const bool ok = cells.size() == columns && readNumber(cells[0], row.p0) &&
-                    readNumber(cells[1], t.blocks) && readNumber(cells[2], t.symbols) &&
-                    readNumber(cells[3], t.channelErrors) &&
-                    readNumber(cells[5], t.decoderErrors) && readNumber(cells[7], t.blockErrors) &&
-                    readNumber(cells[9], t.iterations) && readNumber(cells[11], row.throughput) &&
-                    (!detail || parseDetail(cells[12], row.blocks));
+    row.undetectedKnown = !old && cells.size() == columns && !cells[11].empty();
+    const std::size_t throughput = old ? 11 : 12;
+    const bool ok =
+        cells.size() == columns && readNumber(cells[0], row.p0) && readNumber(cells[1], t.blocks) &&
+        readNumber(cells[2], t.symbols) && readNumber(cells[3], t.channelErrors) &&
+        readNumber(cells[5], t.decoderErrors) && readNumber(cells[7], t.blockErrors) &&
+        readNumber(cells[9], t.iterations) && readNumber(cells[throughput], row.throughput) &&
+        (!row.undetectedKnown || readNumber(cells[11], t.undetected)) &&
+        (!detail || parseDetail(cells[columns - 1], !old, row.blocks));
     if (!ok) {
       error = line + "malformed row";
       return std::nullopt;
@@ -355,26 +405,34 @@ bool checkSweepRules(const SweepTable& table, std::string& error) {
           line + std::to_string(t.blocks) + " blocks, more than the sweep's " + std::to_string(own);
       return false;
     }
-    if (t.blocks < own && m.minErrors == 0) {
+    const StopRule rule = m.stopRule();
+    if (t.blocks < own && m.minErrors == 0 && m.minBlockErrors == 0) {
       error = line + "only " + std::to_string(t.blocks) + " of " + std::to_string(own) +
-              " blocks, but without min-errors every point runs them all";
+              " blocks, but without min-errors or min-block-errors every point runs them all";
       return false;
     }
-    if (t.blocks < own && t.decoderErrors < m.minErrors) {
+    if (t.blocks < own && !rule.errorsReached(t)) {
       error = line + "stopped after " + std::to_string(t.blocks) + " blocks with " +
-              std::to_string(t.decoderErrors) + " decoder errors, fewer than min-errors " +
-              std::to_string(m.minErrors);
+              std::to_string(t.decoderErrors) + " decoder errors in " +
+              std::to_string(t.blockErrors) + " blocks, short of min-errors " +
+              std::to_string(m.minErrors) + " and min-block-errors " +
+              std::to_string(m.minBlockErrors);
       return false;
     }
-    // The point stops at the first block that brings the errors up to E, so
-    // all blocks but the last stayed below it.
+    // The point stops at the first block that brings the errors up to E or
+    // E_b, so all blocks but the last stayed below both.
     if (m.minErrors > 0 && t.blocks > 0 && t.decoderErrors - m.symbols >= m.minErrors) {
       error = line + "more decoder errors than a point that stops at min-errors " +
               std::to_string(m.minErrors) + " can have";
       return false;
     }
+    if (m.minBlockErrors > 0 && t.blockErrors > m.minBlockErrors) {
+      error = line + "more block errors than a point that stops at min-block-errors " +
+              std::to_string(m.minBlockErrors) + " can have";
+      return false;
+    }
     if (!m.shard) continue;
-    std::int64_t errors = 0;
+    PointTotals sofar;
     for (std::size_t b = 0; b < row.blocks.size(); ++b) {
       const std::int64_t expected =
           shard.index - 1 + static_cast<std::int64_t>(b) * std::int64_t{shard.count};
@@ -383,11 +441,13 @@ bool checkSweepRules(const SweepTable& table, std::string& error) {
                 " where the shard's block " + std::to_string(expected) + " belongs";
         return false;
       }
-      if (m.minErrors > 0 && errors >= m.minErrors) {
-        error = line + "block_detail goes on after the decoder errors reached min-errors";
+      if (rule.errorsReached(sofar)) {
+        error = line +
+                "block_detail goes on after the errors reached min-errors or "
+                "min-block-errors";
         return false;
       }
-      errors += row.blocks[b].decoderErrors;
+      sofar.add(row.blocks[b], m.symbols);
     }
   }
   return true;

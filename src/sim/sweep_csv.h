@@ -28,15 +28,26 @@ struct SweepMetadata {
   std::int32_t seed = 0;
   std::int64_t blocks = 0;
   std::int64_t minErrors = 0;
-  std::optional<Shard> shard;  // present in shard files only
+  std::int64_t minBlockErrors = 0;           // absent from older files: 0
+  EarlyStop earlyStop = EarlyStop::kSource;  // absent from older files: the source
+  std::optional<Shard> shard;                // present in shard files only
 
+  StopRule stopRule() const { return StopRule{blocks, minErrors, minBlockErrors}; }
   // True when both describe the same simulation; the shard is not compared.
   bool sameSimulation(const SweepMetadata& other) const;
+  // True when `later` is this simulation with stops no earlier than these:
+  // as many blocks or more, and each of E and E_b the same, larger, or (when
+  // set here) no longer used. A point finished here is then the first part
+  // of the same point there, so a resumed run needs only the blocks after it.
+  bool extendsTo(const SweepMetadata& later) const;
 };
 
 struct SweepRow {
   float p0 = 0.0f;
   PointTotals totals;
+  // False for rows of older files, which did not count undetected errors
+  // (totals.undetected is then 0 and written as an empty cell).
+  bool undetectedKnown = true;
   double throughput = 0.0;          // decoded information symbols per second
   std::vector<BlockResult> blocks;  // shard files only
 };
@@ -48,13 +59,13 @@ struct SweepTable {
 
 // The metadata of a sweep of `source` with the given run settings.
 SweepMetadata describeSweep(const SweepSource& source, const std::string& kind, std::int32_t seed,
-                            std::int64_t blocks, std::int64_t minErrors,
-                            std::optional<Shard> shard);
+                            const StopRule& rule, EarlyStop earlyStop, std::optional<Shard> shard);
 
 // P0 as the file writes it: the shortest text that reads back as the same
 // float, e.g. "0.25".
 std::string p0Text(float p0);
 
+// Always writes the current columns: an older file's rows keep their counts.
 std::string formatSweepCsv(const SweepTable& table);
 
 // Reads a file made by formatSweepCsv. Refuses a row no sweep can give
@@ -66,7 +77,7 @@ std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& erro
 
 // Checks the rows against the run rules of the sweep the metadata names: a
 // point runs all B blocks (its shard's share of them) unless its decoder
-// errors reach E first, and a shard's detail lists its own first blocks in
+// errors reach E or its block errors E_b first, and a shard's detail lists its own first blocks in
 // order. On failure returns false and sets `error` to a reason naming the
 // line.
 bool checkSweepRules(const SweepTable& table, std::string& error);

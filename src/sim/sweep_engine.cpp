@@ -48,6 +48,12 @@ void PointTotals::add(const BlockResult& block, std::int32_t symbolCount) {
   decoderErrors += block.decoderErrors;
   if (block.decoderErrors > 0) ++blockErrors;
   iterations += block.iterations;
+  if (block.undetected) ++undetected;
+}
+
+bool StopRule::errorsReached(const PointTotals& totals) const {
+  return (minErrors > 0 && totals.decoderErrors >= minErrors) ||
+         (minBlockErrors > 0 && totals.blockErrors >= minBlockErrors);
 }
 
 namespace {
@@ -80,8 +86,18 @@ struct BlockRunner::State {
   std::vector<const std::int32_t*> check;
 };
 
-BlockRunner::BlockRunner(const SweepSource& source)
-    : source_(source), state_(std::make_unique<State>(source)) {}
+BlockRunner::BlockRunner(const SweepSource& source, EarlyStop earlyStop)
+    : source_(source), earlyStop_(earlyStop), state_(std::make_unique<State>(source)) {}
+
+bool BlockRunner::syndromesZero() const {
+  for (int j = 0; j < source_.nr(); ++j) {
+    const std::int32_t* s = state_->codec.syndrome(j);
+    if (std::any_of(s, s + source_.branchLength(), [](std::int32_t v) { return v != 0; })) {
+      return false;
+    }
+  }
+  return true;
+}
 
 BlockRunner::~BlockRunner() = default;
 
@@ -101,9 +117,7 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   BlockResult result;
   for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received[x] != sent[x];
   s.codec.loadReceived(s.info.data(), s.check.data());
-  result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
-  for (int k = 0; k < source_.itert() && (k == 0 || result.decoderErrors != 0); ++k) {
-    s.codec.iterate(k);
+  const auto decoderErrors = [&] {
     std::int64_t errors = 0;
     for (int i = 0; i < source_.nk(); ++i) {
       const std::int32_t* u = s.codec.decision(i);
@@ -111,9 +125,23 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
       const std::int32_t end = std::min(n, begin + length);
       for (std::int32_t x = begin; x < end; ++x) errors += u[x - begin] != sent[x];
     }
-    result.decoderErrors = errors;
-    ++result.iterations;
+    return errors;
+  };
+  result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
+  if (earlyStop_ == EarlyStop::kSource) {
+    for (int k = 0; k < source_.itert() && (k == 0 || result.decoderErrors != 0); ++k) {
+      s.codec.iterate(k);
+      result.decoderErrors = decoderErrors();
+      ++result.iterations;
+    }
+  } else {
+    for (int k = 0; k < source_.itert() && (k == 0 || !syndromesZero()); ++k) {
+      s.codec.iterate(k);
+      ++result.iterations;
+    }
+    if (result.iterations > 0) result.decoderErrors = decoderErrors();
   }
+  result.undetected = result.decoderErrors > 0 && syndromesZero();
   return result;
 }
 
@@ -132,7 +160,14 @@ class PointCollector {
       : plan_(plan),
         symbolCount_(symbolCount),
         progress_(progress),
-        limit_(ownBlockCount(plan.maxBlocks, plan.shard)) {}
+        next_(plan.resumeFrom.blocks),
+        limit_(ownBlockCount(plan.maxBlocks, plan.shard)),
+        counted_(plan.resumeFrom.blocks) {
+    outcome_.totals = plan.resumeFrom;
+    if (counted_ >= limit_.load() || plan.stopRule().errorsReached(outcome_.totals)) {
+      limit_.store(counted_);
+    }
+  }
 
   // The shard-local index of the next block to run, or -1 when done.
   std::int64_t take() {
@@ -156,7 +191,7 @@ class PointCollector {
         progress_->decoderErrors.store(outcome_.totals.decoderErrors);
         progress_->symbols.store(outcome_.totals.symbols);
       }
-      if (plan_.minErrors > 0 && outcome_.totals.decoderErrors >= plan_.minErrors) {
+      if (plan_.stopRule().errorsReached(outcome_.totals)) {
         limit_.store(counted_);
         pending_.clear();
       }
@@ -169,16 +204,16 @@ class PointCollector {
   const PointPlan& plan_;
   const std::int32_t symbolCount_;
   PointProgress* const progress_;
-  std::atomic<std::int64_t> next_{0};
+  std::atomic<std::int64_t> next_;
   std::atomic<std::int64_t> limit_;
   std::mutex mutex_;
   std::map<std::int64_t, BlockResult> pending_;
-  std::int64_t counted_ = 0;
+  std::int64_t counted_;
   PointOutcome outcome_;
 };
 
 void work(const SweepSource& source, const PointPlan& plan, PointCollector& collector) {
-  BlockRunner runner(source);
+  BlockRunner runner(source, plan.earlyStop);
   for (std::int64_t t = collector.take(); t >= 0; t = collector.take()) {
     const std::int64_t block = plan.shard.index - 1 + t * plan.shard.count;
     BlockResult result = runner.run(plan.p0, blockSeed(plan.sweepSeed, plan.p0, block));
@@ -206,8 +241,8 @@ PointOutcome runPoint(const SweepSource& source, const PointPlan& plan, PointPro
   return outcome;
 }
 
-bool mergeBlocks(std::vector<BlockResult> blocks, std::int64_t maxBlocks, std::int64_t minErrors,
-                 std::int32_t symbolCount, PointTotals& totals) {
+bool mergeBlocks(std::vector<BlockResult> blocks, const StopRule& rule, std::int32_t symbolCount,
+                 PointTotals& totals) {
   std::sort(blocks.begin(), blocks.end(),
             [](const BlockResult& a, const BlockResult& b) { return a.block < b.block; });
   for (std::size_t k = 1; k < blocks.size(); ++k) {
@@ -215,11 +250,11 @@ bool mergeBlocks(std::vector<BlockResult> blocks, std::int64_t maxBlocks, std::i
   }
   totals = PointTotals{};
   std::size_t k = 0;
-  for (std::int64_t b = 0; b < maxBlocks; ++b) {
+  for (std::int64_t b = 0; b < rule.maxBlocks; ++b) {
     while (k < blocks.size() && blocks[k].block < b) ++k;  // negative indices are ignored
     if (k == blocks.size() || blocks[k].block != b) return false;
     totals.add(blocks[k], symbolCount);
-    if (minErrors > 0 && totals.decoderErrors >= minErrors) break;
+    if (rule.errorsReached(totals)) break;
   }
   return true;
 }

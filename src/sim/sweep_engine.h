@@ -5,8 +5,9 @@
 // A block is exactly one transmission of the experiment: the information
 // branches and then the check branches pass through a channel freshly seeded
 // with the block's seed, and decoding stops after the first iteration that
-// leaves no error among the N information symbols, or after the last
-// iteration of the schedule. Only the N information symbols are counted.
+// leaves no error among the N information symbols (or, with the receiver's
+// stop, no syndrome other than zero), or after the last iteration of the
+// schedule. Only the N information symbols are counted.
 #ifndef VOK_SIM_SWEEP_ENGINE_H_
 #define VOK_SIM_SWEEP_ENGINE_H_
 
@@ -64,6 +65,9 @@ struct BlockResult {
   std::int64_t channelErrors = 0;
   std::int64_t decoderErrors = 0;
   std::int32_t iterations = 0;
+  // Decoder errors left although every syndrome is zero: a receiver cannot
+  // see that this block is wrong.
+  bool undetected = false;
   bool operator==(const BlockResult&) const = default;
 };
 
@@ -75,6 +79,7 @@ struct PointTotals {
   std::int64_t decoderErrors = 0;
   std::int64_t blockErrors = 0;  // blocks left with decoder errors
   std::int64_t iterations = 0;
+  std::int64_t undetected = 0;  // block errors with all syndromes zero
 
   void add(const BlockResult& block, std::int32_t symbolCount);
   double channelErrorRate() const;
@@ -82,6 +87,23 @@ struct PointTotals {
   double blockErrorRate() const;
   double meanIterations() const;
   bool operator==(const PointTotals&) const = default;
+};
+
+// When a point stops: after B blocks, or at the first block that brings its
+// decoder errors up to E or its block errors up to E_b (0: not used).
+struct StopRule {
+  std::int64_t maxBlocks = 1;
+  std::int64_t minErrors = 0;
+  std::int64_t minBlockErrors = 0;
+
+  // True when the counts reach E or E_b (the block count is not looked at).
+  bool errorsReached(const PointTotals& totals) const;
+};
+
+// Where decoding of a block ends early.
+enum class EarlyStop {
+  kSource,     // no error left among the information symbols (known to a simulation only)
+  kSyndromes,  // every syndrome zero (what a receiver can see)
 };
 
 // Which part of the blocks a run takes: blocks b with b mod count == index - 1.
@@ -102,8 +124,16 @@ struct PointPlan {
   // this; 0 never stops early. A shard applies it to its own blocks, which
   // keeps every block the whole run needs (see mergeBlocks).
   std::int64_t minErrors = 0;
+  // E_b: stop once this many blocks were left with errors; 0 never stops early.
+  std::int64_t minBlockErrors = 0;
+  EarlyStop earlyStop = EarlyStop::kSource;
   Shard shard;
   int threads = 1;
+  // Counts of the shard's first blocks already run (a resumed point): the
+  // point goes on from shard-local block resumeFrom.blocks.
+  PointTotals resumeFrom;
+
+  StopRule stopRule() const { return StopRule{maxBlocks, minErrors, minBlockErrors}; }
 };
 
 // Counters a progress display may read while a point runs.
@@ -114,8 +144,8 @@ struct PointProgress {
 };
 
 struct PointOutcome {
-  PointTotals totals;
-  // The blocks counted, in block order.
+  PointTotals totals;  // including plan.resumeFrom
+  // The blocks counted by this run, in block order.
   std::vector<BlockResult> blocks;
   double seconds = 0.0;  // wall time of the point
 };
@@ -123,7 +153,8 @@ struct PointOutcome {
 // Runs one point. The counts depend only on the source and the plan, never on
 // the number of threads or their timing.
 // REQUIRES: source.valid(); plan.maxBlocks >= 0; plan.minErrors >= 0;
-// 1 <= shard.index <= shard.count; threads >= 1; p0 finite.
+// plan.minBlockErrors >= 0; 1 <= shard.index <= shard.count; threads >= 1;
+// p0 finite; plan.resumeFrom counts the shard's first blocks of this plan.
 PointOutcome runPoint(const SweepSource& source, const PointPlan& plan,
                       PointProgress* progress = nullptr);
 
@@ -131,7 +162,7 @@ PointOutcome runPoint(const SweepSource& source, const PointPlan& plan,
 // Reuses one set of buffers, so a thread keeps one BlockRunner.
 class BlockRunner {
  public:
-  explicit BlockRunner(const SweepSource& source);
+  explicit BlockRunner(const SweepSource& source, EarlyStop earlyStop = EarlyStop::kSource);
   ~BlockRunner();
   BlockRunner(const BlockRunner&) = delete;
   BlockRunner& operator=(const BlockRunner&) = delete;
@@ -140,16 +171,19 @@ class BlockRunner {
 
  private:
   struct State;
+  bool syndromesZero() const;
+
   const SweepSource& source_;
+  const EarlyStop earlyStop_;
   std::unique_ptr<State> state_;
 };
 
 // The totals of the whole run from the blocks of all its shards (blocks of
 // one point, in any order): blocks 0..K-1 count, where K is B or, when the
-// decoder errors of blocks 0..k-1 reach E first, that k. Returns false when a
+// errors of blocks 0..k-1 reach E or E_b first, that k. Returns false when a
 // block the rule needs is missing or appears twice.
-bool mergeBlocks(std::vector<BlockResult> blocks, std::int64_t maxBlocks, std::int64_t minErrors,
-                 std::int32_t symbolCount, PointTotals& totals);
+bool mergeBlocks(std::vector<BlockResult> blocks, const StopRule& rule, std::int32_t symbolCount,
+                 PointTotals& totals);
 
 }  // namespace vok::sim
 

@@ -9,6 +9,7 @@
 #define VOK_SIM_SWEEP_SEEDING_H_
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace vok::sim {
@@ -25,6 +26,20 @@ std::int64_t pointKey(float p0);
 // kst = (S + 1009 * round(10^6 * P0) + block) mod 2^21, in 0..2^21 - 1.
 // REQUIRES: as pointKey; block >= 0.
 std::int32_t blockSeed(std::int32_t sweepSeed, float p0, std::int64_t block);
+
+// Two points whose block seeds meet: block `block` of the point `later` (and
+// every block after it) uses the seed of block 0 (and so on) of `earlier`.
+struct SeedOverlap {
+  float earlier = 0.0f;
+  float later = 0.0f;
+  std::int64_t block = 0;
+};
+
+// The overlap that starts at the lowest block among the points' blocks
+// 0..blocks-1 (seeds taken as the rule gives them), or nullopt when no two
+// points share a seed. The sweep seed shifts all points alike, so it does not
+// matter. REQUIRES: as pointKey for every point; 0 <= blocks <= 2^21.
+std::optional<SeedOverlap> firstSeedOverlap(const std::vector<float>& points, std::int64_t blocks);
 
 // `count` information symbols 0..255: the top 8 bits of successive outputs
 // of std::mt19937 seeded with the sweep seed's 32-bit pattern. The decoder

@@ -266,11 +266,13 @@ TEST(SweepPlot, DrawsCurvesCapacityLineAndZeroMarkers) {
   info.symbols = 24000;
   info.itert = 20;
   info.capacityP0 = 0.3805;
-  const std::string svg =
-      renderSweepSvg({{0.3, 0.3, 0.01}, {0.2, 0.2, 0.0}, {0.25, 0.25, 1e-5}}, info);
+  const std::string svg = renderSweepSvg({{0.3, 10, 240000, 72000, 2400, 5},
+                                          {0.2, 10, 240000, 48000, 0, 0},
+                                          {0.25, 10, 240000, 60000, 2, 1}},
+                                         info);
   EXPECT_EQ(svg.rfind("<svg", 0), 0u);
   EXPECT_NE(svg.find("capacity limit of rate 1/2: P0 = 0.381"), std::string::npos);
-  EXPECT_NE(svg.find("no error left in any block"), std::string::npos);
+  EXPECT_NE(svg.find("upper bound"), std::string::npos);
   EXPECT_FALSE(hasNonFiniteNumber(svg));
   EXPECT_EQ(svg.find("</svg>"), svg.size() - 7);
   // A plot without any point is still a valid document.

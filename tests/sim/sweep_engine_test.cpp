@@ -124,7 +124,7 @@ TEST(SweepEngine, FourShardsMergeToTheSingleRunTotals) {
       }
     }
     PointTotals merged;
-    ASSERT_TRUE(mergeBlocks(blocks, 23, e, 1600, merged));
+    ASSERT_TRUE(mergeBlocks(blocks, StopRule{23, e}, 1600, merged));
     EXPECT_EQ(merged, single.totals) << "E = " << e;
     if (e > 0) {
       EXPECT_LT(single.totals.blocks, 23);
@@ -136,18 +136,118 @@ TEST(SweepEngine, MergeRefusesMissingOrRepeatedBlocks) {
   std::vector<BlockResult> blocks;
   for (std::int64_t b = 0; b < 6; ++b) blocks.push_back(BlockResult{b, 10, b == 2 ? 5 : 0, 3});
   PointTotals totals;
-  ASSERT_TRUE(mergeBlocks(blocks, 6, 0, 100, totals));
+  ASSERT_TRUE(mergeBlocks(blocks, StopRule{6}, 100, totals));
   EXPECT_EQ(totals.blocks, 6);
   EXPECT_EQ(totals.blockErrors, 1);
-  ASSERT_TRUE(mergeBlocks(blocks, 6, 5, 100, totals));  // E reached at block 2
+  ASSERT_TRUE(mergeBlocks(blocks, StopRule{6, 5}, 100, totals));  // E reached at block 2
   EXPECT_EQ(totals.blocks, 3);
-  EXPECT_FALSE(mergeBlocks(blocks, 7, 0, 100, totals));
+  EXPECT_FALSE(mergeBlocks(blocks, StopRule{7}, 100, totals));
   std::vector<BlockResult> gap = blocks;
   gap.erase(gap.begin() + 1);
-  EXPECT_FALSE(mergeBlocks(gap, 6, 0, 100, totals));
+  EXPECT_FALSE(mergeBlocks(gap, StopRule{6}, 100, totals));
   std::vector<BlockResult> twice = blocks;
   twice.push_back(blocks[3]);
-  EXPECT_FALSE(mergeBlocks(twice, 6, 0, 100, totals));
+  EXPECT_FALSE(mergeBlocks(twice, StopRule{6}, 100, totals));
+}
+
+TEST(SweepEngine, BlockErrorStopEndsAtTheBlockThatMakesEFailed) {
+  const SweepSource source = randomSource(1600);
+  const PointOutcome all = runPoint(source, plan(0.25f, 40));
+  ASSERT_GT(all.totals.blockErrors, 4);
+  ASSERT_LT(all.totals.blockErrors, 40);  // some blocks decode: the stop is not at block E-1
+  for (int threads : {1, 3}) {
+    PointPlan p = plan(0.25f, 40, 0, threads);
+    p.minBlockErrors = 4;
+    const PointOutcome stopped = runPoint(source, p);
+    EXPECT_EQ(stopped.totals.blockErrors, 4);
+    ASSERT_FALSE(stopped.blocks.empty());
+    EXPECT_GT(stopped.blocks.back().decoderErrors, 0);
+    EXPECT_EQ(stopped.blocks, std::vector<BlockResult>(all.blocks.begin(),
+                                                       all.blocks.begin() + stopped.totals.blocks));
+  }
+}
+
+TEST(SweepEngine, AResumedPointEqualsTheDirectRun) {
+  const SweepSource source = randomSource(1600);
+  for (Shard shard : {Shard{1, 1}, Shard{2, 3}}) {
+    const PointOutcome first = runPoint(source, plan(0.25f, 20, 0, 2, shard));
+    const PointOutcome direct = runPoint(source, plan(0.25f, 40, 0, 2, shard));
+    PointPlan more = plan(0.25f, 40, 0, 2, shard);
+    more.resumeFrom = first.totals;
+    const PointOutcome rest = runPoint(source, more);
+    EXPECT_EQ(rest.totals, direct.totals);
+    std::vector<BlockResult> joined = first.blocks;
+    joined.insert(joined.end(), rest.blocks.begin(), rest.blocks.end());
+    EXPECT_EQ(joined, direct.blocks);
+    // A point already past its stop runs nothing more.
+    PointPlan done = plan(0.25f, 20, 0, 2, shard);
+    done.resumeFrom = first.totals;
+    EXPECT_TRUE(runPoint(source, done).blocks.empty());
+  }
+}
+
+// A repetition code over Q = 2: check = information. Where the channel flips
+// a symbol and its check alike, the syndrome is zero and the error unseen.
+SweepSource repetitionSource() {
+  CodeDescription code;
+  code.nk = 1;
+  code.nr = 1;
+  code.taps[0][0].delays = {0};
+  DecoderSchedule schedule;
+  schedule.itert = 3;
+  schedule.w = schedule.t = schedule.c = schedule.o = schedule.p = schedule.i = {0, 0, 0};
+  schedule.w = {1, 1, 1};
+  schedule.t = {1, 1, 1};
+  return SweepSource(code, schedule, std::vector<std::int32_t>{0, 1, 1, 0}, 2);
+}
+
+TEST(SweepEngine, UndetectedErrorsAreCountedUnderEitherStop) {
+  const SweepSource source = repetitionSource();
+  ASSERT_TRUE(source.valid());
+  for (EarlyStop stop : {EarlyStop::kSource, EarlyStop::kSyndromes}) {
+    PointPlan p = plan(0.2f, 400);
+    p.earlyStop = stop;
+    const PointOutcome outcome = runPoint(source, p);
+    EXPECT_GT(outcome.totals.undetected, 0);
+    EXPECT_LE(outcome.totals.undetected, outcome.totals.blockErrors);
+    BlockRunner runner(source, stop);
+    for (const BlockResult& b : outcome.blocks) {
+      if (!b.undetected) continue;
+      EXPECT_GT(b.decoderErrors, 0);
+      // Replayed alone the block gives the same counts.
+      BlockResult again = runner.run(0.2f, blockSeed(11, 0.2f, b.block));
+      again.block = b.block;
+      EXPECT_EQ(again, b);
+      // The receiver's stop ends an undetected block at once.
+      if (stop == EarlyStop::kSyndromes) EXPECT_EQ(b.iterations, 1);
+    }
+  }
+}
+
+TEST(SweepSeeding, OverlapsOfPointsAreFoundWhereTheyBegin) {
+  // P0 step 0.002: block 79152 at 0.252 has the seed of block 0 at 0.25.
+  EXPECT_FALSE(firstSeedOverlap({0.25f, 0.252f}, 79152).has_value());
+  const std::optional<SeedOverlap> overlap = firstSeedOverlap({0.25f, 0.252f}, 79153);
+  ASSERT_TRUE(overlap.has_value());
+  EXPECT_EQ(overlap->block, 79152);
+  EXPECT_EQ(overlap->later, 0.252f);
+  EXPECT_EQ(overlap->earlier, 0.25f);
+  EXPECT_EQ(blockSeed(5, 0.252f, overlap->block), blockSeed(5, 0.25f, 0));
+  // The smallest gap among many points wins; a single point never overlaps.
+  const std::vector<float> points = {0.2f, 0.25f, 0.3f, 0.252f, 0.21f};
+  const std::optional<SeedOverlap> many = firstSeedOverlap(points, kBlockSeedModulus);
+  ASSERT_TRUE(many.has_value());
+  EXPECT_EQ(blockSeed(0, many->later, many->block), blockSeed(0, many->earlier, 0));
+  for (float a : points) {
+    for (float b : points) {
+      for (std::int64_t k = 1; a != b && k < many->block; k += 997) {
+        EXPECT_NE(blockSeed(0, a, k), blockSeed(0, b, 0));
+      }
+    }
+  }
+  EXPECT_FALSE(firstSeedOverlap({0.25f}, kBlockSeedModulus).has_value());
+  // Two floats that round to the same millionth share every seed.
+  EXPECT_EQ(firstSeedOverlap({0.25f, 0.2500001f}, 1)->block, 0);
 }
 
 }  // namespace
