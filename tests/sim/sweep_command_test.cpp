@@ -126,6 +126,98 @@ TEST_F(SweepCommand, ResumeRunsOnlyTheMissingPointsAndRefusesAnotherSweep) {
   EXPECT_EQ(readFile(path("part.csv")), before);
 }
 
+TEST_F(SweepCommand, ResumeExtendsAFinishedSweepToMoreBlocksAndLaterStops) {
+  const std::vector<std::string> base = {"sweep", "--random", "800",       "--seed", "4",
+                                         "--p0",  "0.2,0.3",  "--threads", "2"};
+  ASSERT_EQ(runSim(with(base, {"--blocks", "40", "--csv", path("direct.csv")})).exitCode, 0);
+  ASSERT_EQ(runSim(with(base, {"--blocks", "20", "--csv", path("grown.csv")})).exitCode, 0);
+  const SimResult grown =
+      runSim(with(base, {"--blocks", "40", "--csv", path("grown.csv"), "--resume"}));
+  ASSERT_EQ(grown.exitCode, 0) << grown.err;
+  EXPECT_NE(grown.out.find("2 of them to extend"), std::string::npos) << grown.out;
+  EXPECT_EQ(withoutThroughput(readFile(path("grown.csv"))),
+            withoutThroughput(readFile(path("direct.csv"))));
+
+  // A larger block-error stop goes on from where the smaller one ended.
+  const std::vector<std::string> stops = with(base, {"--blocks", "40", "--min-block-errors"});
+  ASSERT_EQ(runSim(with(stops, {"9", "--csv", path("e9.csv")})).exitCode, 0);
+  ASSERT_EQ(runSim(with(stops, {"3", "--csv", path("e3.csv")})).exitCode, 0);
+  ASSERT_EQ(runSim(with(stops, {"9", "--csv", path("e3.csv"), "--resume"})).exitCode, 0);
+  EXPECT_EQ(withoutThroughput(readFile(path("e3.csv"))),
+            withoutThroughput(readFile(path("e9.csv"))));
+
+  // Fewer blocks, an earlier stop or the other early stop are other sweeps.
+  const std::string before = readFile(path("grown.csv"));
+  for (const std::vector<std::string>& other : {std::vector<std::string>{"--blocks", "30"},
+                                                {"--blocks", "40", "--min-block-errors", "2"},
+                                                {"--blocks", "40", "--stop-on-zero-syndromes"}}) {
+    const SimResult r = runSim(with(with(base, other), {"--csv", path("grown.csv"), "--resume"}));
+    EXPECT_EQ(r.exitCode, 1) << other[1];
+    EXPECT_NE(r.err.find("different sweep"), std::string::npos);
+  }
+  EXPECT_EQ(readFile(path("grown.csv")), before);
+}
+
+TEST_F(SweepCommand, BlockErrorStopKeepsToItsRuleInTheFile) {
+  const SimResult r = runSim({"sweep", "--random", "1600", "--p0", "0.25,0.3", "--blocks", "60",
+                              "--min-block-errors", "5", "--threads", "2", "--csv", path("e.csv")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string error;
+  const auto table = parseSweepCsv(readFile(path("e.csv")), error);
+  ASSERT_TRUE(table.has_value()) << error;
+  EXPECT_EQ(table->metadata.minBlockErrors, 5);
+  ASSERT_TRUE(checkSweepRules(*table, error)) << error;
+  for (const SweepRow& row : table->rows) {
+    EXPECT_EQ(row.totals.blockErrors, 5) << row.p0;
+    EXPECT_LT(row.totals.blocks, 60);
+  }
+  // A row that stopped before E blocks failed, or after, is refused.
+  SweepTable bad = *table;
+  bad.rows[0].totals.blockErrors = 4;
+  EXPECT_FALSE(checkSweepRules(bad, error));
+  bad.rows[0].totals.blockErrors = 6;
+  EXPECT_FALSE(checkSweepRules(bad, error));
+}
+
+TEST_F(SweepCommand, FilesWithoutUndetectedCountsStillResumeAndExtend) {
+  // The committed file predates the undetected_blocks column.
+  const fs::path old = fs::path(VOK_TEST_DATA_DIR) / "sweep" / "regression_without_undetected.csv";
+  fs::copy_file(old, path("old.csv"));
+  const std::vector<std::string> sweep = {"sweep",    "--random", "2400",   "--p0", "0.2,0.28,0.33",
+                                          "--blocks", "8",        "--seed", "5"};
+  const SimResult r = runSim(with(sweep, {"--csv", path("old.csv"), "--resume"}));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_EQ(runSim(with(sweep, {"--csv", path("new.csv")})).exitCode, 0);
+  // The same counts; the old rows' undetected count stays unknown (empty).
+  std::string error;
+  const auto resumed = parseSweepCsv(readFile(path("old.csv")), error);
+  ASSERT_TRUE(resumed.has_value()) << error;
+  const auto direct = parseSweepCsv(readFile(path("new.csv")), error);
+  ASSERT_TRUE(direct.has_value()) << error;
+  ASSERT_EQ(resumed->rows.size(), direct->rows.size());
+  for (std::size_t k = 0; k < direct->rows.size(); ++k) {
+    EXPECT_FALSE(resumed->rows[k].undetectedKnown);
+    EXPECT_TRUE(direct->rows[k].undetectedKnown);
+    EXPECT_EQ(resumed->rows[k].totals, direct->rows[k].totals);
+  }
+}
+
+TEST_F(SweepCommand, WarnsWhenTwoPointsWouldShareBlockSeeds) {
+  // With a P0 step of 0.002, block 79152 of the upper point has the seed of
+  // block 0 of the lower one.
+  const std::vector<std::string> base = {
+      "sweep", "--random", "16", "--p0", "0.5,0.502", "--min-errors", "1", "--threads", "1"};
+  const SimResult overlapping = runSim(with(base, {"--blocks", "79153"}));
+  ASSERT_EQ(overlapping.exitCode, 0) << overlapping.err;
+  EXPECT_NE(overlapping.err.find("warning: from block 79152 on, P0=0.502 reuses the channel "
+                                 "seeds of P0=0.5"),
+            std::string::npos)
+      << overlapping.err;
+  const SimResult apart = runSim(with(base, {"--blocks", "79152"}));
+  ASSERT_EQ(apart.exitCode, 0) << apart.err;
+  EXPECT_EQ(apart.err.find("warning"), std::string::npos) << apart.err;
+}
+
 // A block of a picture sweep is the first transmission of `vok-sim run`
 // with the block's seed: same channel errors, decoder errors and iterations.
 TEST_F(SweepCommand, BlockReplaysInRunWithItsSeed) {
@@ -228,6 +320,15 @@ TEST(SweepCsv, RoundTripAndRefusals) {
   inconsistent.replace(inconsistent.find(",200,"), 5, ",201,");
   EXPECT_FALSE(parseSweepCsv(inconsistent, error).has_value());
   EXPECT_FALSE(parseSweepCsv("p0,blocks\n0.1,2\n", error).has_value());
+  // More undetected blocks than failed ones, or an undetected block without
+  // errors, cannot happen.
+  std::string undetected = text;
+  undetected.replace(undetected.find(",12.500,0,"), 10, ",12.500,2,");
+  EXPECT_FALSE(parseSweepCsv(undetected, error).has_value());
+  EXPECT_NE(error.find("undetected"), std::string::npos) << error;
+  std::string unseen = text;
+  unseen.replace(unseen.find("4:10:0:5:0"), 10, "4:10:0:5:1");
+  EXPECT_FALSE(parseSweepCsv(unseen, error).has_value());
   EXPECT_FALSE(parseSweepCsv(text.substr(0, text.find('\n')), error).has_value());
 }
 
