@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "picture/bmp_writer.h"
+#include "sim/sweep_capacity.h"
 #include "sim/sweep_csv.h"
 #include "sim/sweep_options.h"
 #include "sim/sweep_plot.h"
@@ -358,6 +361,137 @@ bool hasNonFiniteNumber(const std::string& text) {
     }
   }
   return false;
+}
+
+struct Box {
+  double x0, y0, x1, y1;
+  bool overlaps(const Box& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
+};
+
+double attribute(const std::string& element, const std::string& name) {
+  const std::size_t at = element.find(" " + name + "=\"");
+  if (at == std::string::npos) return std::nan("");
+  return std::stod(element.substr(at + name.size() + 3));
+}
+
+// The elements of the document with class="cls", as their text.
+std::vector<std::string> elementsOfClass(const std::string& svg, const std::string& cls) {
+  std::vector<std::string> found;
+  for (std::size_t at = svg.find("class=\"" + cls + "\""); at != std::string::npos;
+       at = svg.find("class=\"" + cls + "\"", at + 1)) {
+    const std::size_t begin = svg.rfind('<', at);
+    found.push_back(svg.substr(begin, svg.find('>', at) - begin + 1));
+  }
+  return found;
+}
+
+// The box an element covers: circle, rect, line or a path of M/L points.
+Box boxOf(const std::string& e) {
+  if (e.rfind("<circle", 0) == 0) {
+    const double x = attribute(e, "cx"), y = attribute(e, "cy"), r = attribute(e, "r");
+    return {x - r, y - r, x + r, y + r};
+  }
+  if (e.rfind("<rect", 0) == 0) {
+    const double x = attribute(e, "x"), y = attribute(e, "y");
+    return {x, y, x + attribute(e, "width"), y + attribute(e, "height")};
+  }
+  if (e.rfind("<line", 0) == 0) {
+    const double xa = attribute(e, "x1"), ya = attribute(e, "y1");
+    const double xb = attribute(e, "x2"), yb = attribute(e, "y2");
+    return {std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb)};
+  }
+  const std::size_t d = e.find(" d=\"") + 4;
+  std::istringstream in(e.substr(d, e.find('"', d) - d));
+  Box box{1e9, 1e9, -1e9, -1e9};
+  std::string word;
+  while (in >> word && word != "Z") {
+    const double x = std::stod(word[0] == 'M' || word[0] == 'L' ? word.substr(1) : word);
+    double y = 0;
+    in >> y;
+    box = {std::min(box.x0, x), std::min(box.y0, y), std::max(box.x1, x), std::max(box.y1, y)};
+  }
+  return box;
+}
+
+PlotInfo halfRateInfo() {
+  PlotInfo info;
+  info.nk = 8;
+  info.nr = 8;
+  info.symbols = 1000;
+  info.itert = 20;
+  info.capacityP0 = 0.3805;
+  return info;
+}
+
+TEST(SweepPlot, TheLegendCoversNoMarkWhereverThePointsLie) {
+  // Points in every corner of the panels: rates from 1 down to 1e-7, some
+  // without errors, at both ends of the P0 range.
+  std::vector<PlotPoint> points;
+  for (int k = 0; k <= 8; ++k) {
+    const std::int64_t blocks = 1000;
+    const std::int64_t symbols = blocks * 1000;
+    const std::int64_t failed = k == 3 ? 0 : (k % 2 == 0 ? blocks : blocks / (1 + 100 * k));
+    const std::int64_t errors = failed == 0 ? 0 : (k % 2 == 0 ? symbols : 10 * failed);
+    points.push_back({0.2 + 0.025 * k, blocks, symbols, symbols / (2 + k), errors, failed});
+  }
+  const std::string svg = renderSweepSvg(points, halfRateInfo());
+  const std::vector<std::string> legend = elementsOfClass(svg, "legend");
+  ASSERT_EQ(legend.size(), 1u);
+  const Box legendBox = boxOf(legend[0]);
+  const std::vector<std::string> marks = elementsOfClass(svg, "mark");
+  ASSERT_GT(marks.size(), 2 * points.size());
+  for (const std::string& mark : marks) {
+    const Box box = boxOf(mark);
+    EXPECT_FALSE(box.overlaps(legendBox)) << mark;
+    EXPECT_GE(box.x0, 0.0);
+    EXPECT_GE(box.y0, 0.0);
+  }
+}
+
+TEST(SweepPlot, TheCapacityLimitIsMarkedForEveryRate) {
+  const std::vector<PlotPoint> points = {{0.24, 100, 100000, 24000, 10, 2},
+                                         {0.26, 100, 100000, 26000, 900, 40}};
+  for (int nk = 1; nk <= 16; ++nk) {
+    for (int nr = 1; nr <= 16; ++nr) {
+      PlotInfo info = halfRateInfo();
+      info.nk = nk;
+      info.nr = nr;
+      info.capacityP0 = capacityLimitP0(static_cast<double>(nk) / (nk + nr), 256);
+      const std::string svg = renderSweepSvg(points, info);
+      const std::vector<std::string> capacity = elementsOfClass(svg, "capacity");
+      ASSERT_EQ(capacity.size(), 2u) << nk << '/' << nr;  // one in each panel
+      char value[32];
+      std::snprintf(value, sizeof value, "P0 = %.3f", info.capacityP0);
+      EXPECT_NE(svg.find(value), std::string::npos) << nk << '/' << nr;
+      // Inside the panels, whether a line across or an arrow at the edge.
+      for (const std::string& marker : capacity) {
+        const Box box = boxOf(marker);
+        EXPECT_GE(box.x0, 92.0 - 0.01) << marker;
+        EXPECT_LE(box.x1, 660.0 + 0.01) << marker;
+      }
+    }
+  }
+}
+
+TEST(SweepPlot, PointsWithoutErrorsAreDrawnAsUpperBounds) {
+  EXPECT_NEAR(zeroErrorBound(100), 0.0295, 1e-4);
+  EXPECT_NEAR(zeroErrorBound(1), 0.95, 1e-12);
+  const std::vector<PlotPoint> points = {{0.2, 100, 100000, 20000, 0, 0},
+                                         {0.22, 400, 400000, 88000, 0, 0},
+                                         {0.26, 100, 100000, 26000, 900, 40}};
+  const std::string svg = renderSweepSvg(points, halfRateInfo());
+  std::vector<std::string> bounds;
+  for (const std::string& mark : elementsOfClass(svg, "mark")) {
+    if (mark.rfind("<path", 0) == 0) bounds.push_back(mark);
+  }
+  // One bound in each panel for each point without errors, none else.
+  ASSERT_EQ(bounds.size(), 4u);
+  // The more blocks, the lower the bound; its tip is the bound, not the
+  // bottom of the panel.
+  EXPECT_LT(boxOf(bounds[0]).y1, boxOf(bounds[2]).y1);
+  EXPECT_LT(boxOf(bounds[1]).y1, boxOf(bounds[3]).y1);
+  EXPECT_LT(boxOf(bounds[0]).y1, 350.0 - 20);
+  EXPECT_NE(svg.find("upper bound"), std::string::npos);
 }
 
 TEST(SweepPlot, DrawsCurvesCapacityLineAndZeroMarkers) {
