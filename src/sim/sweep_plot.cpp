@@ -137,7 +137,8 @@ void setDecades(Panel& panel, const std::vector<double>& values) {
   panel.decade0 = -6;
   panel.decade1 = 0;
   if (largest > 0) {
-    panel.decade0 = static_cast<int>(std::floor(std::log10(smallest)));
+    // Half a decade of room below the smallest, which keeps it off the axis.
+    panel.decade0 = static_cast<int>(std::floor(std::log10(smallest) - 0.3));
     panel.decade1 = static_cast<int>(std::ceil(std::log10(largest)));
     if (panel.decade1 <= panel.decade0) panel.decade1 = panel.decade0 + 1;
   }
@@ -189,8 +190,12 @@ void capacityMarker(std::string& svg, const Panel& panel, const PlotInfo& info) 
     svg += "<line class=\"capacity\" x1=\"" + num(x) + "\" y1=\"" + num(panel.top) + "\" x2=\"" +
            num(x) + "\" y2=\"" + num(panel.bottom) + "\" stroke=" + colour +
            " stroke-width=\"2\" stroke-dasharray=\"3 3\"/>\n";
-    const bool rightHalf = x > (kLeft + kRight) / 2;
-    text(svg, rightHalf ? x - 6 : x + 6, panel.top + 18, label, rightHalf ? "end" : "start", style);
+    // Along the line, on its side away from the panel's edge, so that it
+    // crosses no curve unless points lie right beside the limit.
+    const double side = x > (kLeft + kRight) / 2 ? x - 7 : x + 16;
+    text(svg, 0, 0, label, "start",
+         style + " transform=\"translate(" + num(side) + ' ' + num(panel.bottom - 8) +
+             ") rotate(-90)\"");
     return;
   }
   const bool beyondRight = info.capacityP0 > panel.x1;
