@@ -113,20 +113,26 @@ TEST(SweepEngine, EarlyStopEndsAtTheBlockWhoseErrorsReachE) {
 
 TEST(SweepEngine, FourShardsMergeToTheSingleRunTotals) {
   const SweepSource source = randomSource(1600);
-  for (std::int64_t e : {std::int64_t{0}, std::int64_t{4000}}) {
-    const PointOutcome single = runPoint(source, plan(0.3f, 23, e, 2));
+  // E on decoder errors, then the same E on failed blocks.
+  for (std::int64_t e : {std::int64_t{0}, std::int64_t{4000}, std::int64_t{-7}}) {
+    const auto shardPlan = [&](Shard shard) {
+      PointPlan p = plan(0.3f, 23, e > 0 ? e : 0, 2, shard);
+      if (e < 0) p.minBlockErrors = -e;
+      return p;
+    };
+    const PointOutcome single = runPoint(source, shardPlan(Shard{}));
     std::vector<BlockResult> blocks;
     for (std::int32_t index = 1; index <= 4; ++index) {
-      const PointOutcome part = runPoint(source, plan(0.3f, 23, e, 2, Shard{index, 4}));
+      const PointOutcome part = runPoint(source, shardPlan(Shard{index, 4}));
       for (const BlockResult& b : part.blocks) {
         ASSERT_EQ(b.block % 4, index - 1);
         blocks.push_back(b);
       }
     }
     PointTotals merged;
-    ASSERT_TRUE(mergeBlocks(blocks, StopRule{23, e}, 1600, merged));
+    ASSERT_TRUE(mergeBlocks(blocks, shardPlan(Shard{}).stopRule(), 1600, merged));
     EXPECT_EQ(merged, single.totals) << "E = " << e;
-    if (e > 0) {
+    if (e != 0) {
       EXPECT_LT(single.totals.blocks, 23);
     }
   }
