@@ -225,7 +225,9 @@ TEST(SweepEngine, UndetectedErrorsAreCountedUnderEitherStop) {
       again.block = b.block;
       EXPECT_EQ(again, b);
       // The receiver's stop ends an undetected block at once.
-      if (stop == EarlyStop::kSyndromes) EXPECT_EQ(b.iterations, 1);
+      if (stop == EarlyStop::kSyndromes) {
+        EXPECT_EQ(b.iterations, 1);
+      }
     }
   }
 }
