@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -39,6 +40,40 @@ Experiment::Experiment(ExperimentObserver& observer, std::string directory, Slee
 
 Experiment::~Experiment() = default;
 
+std::string fileMissingMessage(std::string_view name) {
+  return "Файл " + std::string(name) + " не найден";
+}
+
+std::string pictureUnsupportedMessage(std::string_view name) {
+  return "Размер или формат рисунка " + std::string(name) + " не поддерживается";
+}
+
+std::string pictureUnreadableMessage(std::string_view name) {
+  return "Не удалось прочитать рисунок " + std::string(name) +
+         ": формат не распознан или файл повреждён";
+}
+
+PictureOutcome outcomeOf(PictureLoadStatus status, std::string_view name) {
+  switch (status) {
+    case PictureLoadStatus::Loaded:
+      break;
+    case PictureLoadStatus::FileMissing:
+      return {InitStatus::FileMissing, fileMissingMessage(name)};
+    case PictureLoadStatus::Not24Bit:
+      return {InitStatus::Not24Bit, kMessageNot24Bit};
+    case PictureLoadStatus::Unsupported:
+      return {InitStatus::PictureUnsupported, pictureUnsupportedMessage(name)};
+  }
+  return {};
+}
+
+PictureReader bmpFileReader(std::string path, std::string name) {
+  return [path = std::move(path), name = std::move(name)](std::optional<PaneSize> pane,
+                                                          LoadedPicture& out) {
+    return outcomeOf(loadPicture(path, pane, out), name);
+  };
+}
+
 InitStatus Experiment::initialise(std::optional<PaneSize> sourcePane,
                                   std::optional<PaneSize> bigPane, float p0, std::int32_t seed) {
   if (running_ || shutDown_) return status_;
@@ -47,45 +82,78 @@ InitStatus Experiment::initialise(std::optional<PaneSize> sourcePane,
   p0_ = p0;
   seed_ = seed;
 
-  switch (loadPicture(fileIn(directory_, "pic.bmp"), sourcePane, picture_)) {
-    case PictureLoadStatus::Loaded:
-      break;
-    case PictureLoadStatus::FileMissing:
-      status_ = InitStatus::FileMissing;
-      setAvailable(kOnlyExit);
-      observer_.failure(kMessageFileMissing);
-      return status_;
-    case PictureLoadStatus::Not24Bit:
-      status_ = InitStatus::Not24Bit;
-      observer_.failure(kMessageNot24Bit);
-      setAvailable(kOnlyExit);
-      return status_;
-    case PictureLoadStatus::Unsupported:
-      status_ = InitStatus::PictureUnsupported;
-      observer_.failure(kMessagePictureUnsupported);
-      setAvailable(kOnlyExit);
-      return status_;
+  if (!reader_) reader_ = bmpFileReader(fileIn(directory_, "pic.bmp"), "pic.bmp");
+  const PictureOutcome read = reader_(sourcePane, picture_);
+  if (read.status != InitStatus::Ok) {
+    status_ = read.status;
+    // A missing file leaves only exit before its message; the others after.
+    if (status_ == InitStatus::FileMissing) setAvailable(kOnlyExit);
+    observer_.failure(read.message);
+    if (status_ != InitStatus::FileMissing) setAvailable(kOnlyExit);
+    return status_;
   }
   pictureLoaded_ = true;
 
+  fitPanes(sourcePane, bigPane);
+
+  observer_.settingsInitialised(p0_, seed_);
+
+  std::unique_ptr<Codec> codec = makeCodec(picture_.symbolCount);
+  if (!codec) {
+    status_ = InitStatus::CodecNotLoaded;
+    setAvailable(kOnlyExit);
+    observer_.failure(kMessageCodecNotLoaded);
+    return status_;
+  }
+  start(std::move(codec));
+  return status_;
+}
+
+InitStatus Experiment::openPicture(const PictureReader& reader, std::optional<PaneSize> sourcePane,
+                                   std::optional<PaneSize> bigPane) {
+  if (running_ || shutDown_) return status_;
+  LoadedPicture picture;
+  const PictureOutcome read = reader(sourcePane, picture);
+  if (read.status != InitStatus::Ok) {
+    observer_.failure(read.message);
+    return read.status;
+  }
+  std::unique_ptr<Codec> codec = makeCodec(picture.symbolCount);
+  if (!codec) {
+    observer_.failure(kMessageCodecNotLoaded);
+    return InitStatus::CodecNotLoaded;
+  }
+  status_ = InitStatus::Ok;
+  picture_ = std::move(picture);
+  pictureLoaded_ = true;
+  channelErrors_ = decoderErrors_ = 0;
+  fitPanes(sourcePane, bigPane);
+  start(std::move(codec));
+  observer_.settingsInitialised(p0_, seed_);
+  observer_.cleared();
+  observer_.pictureReplaced();
+  observer_.redraw();
+  return status_;
+}
+
+std::unique_ptr<Codec> Experiment::makeCodec(std::int32_t symbolCount) const {
+  auto codec = std::make_unique<Codec>(fileIn(directory_, "encoder.vok"),
+                                       fileIn(directory_, "decoder.vok"), symbolCount);
+  if (!codec->loaded()) return nullptr;
+  return codec;
+}
+
+void Experiment::fitPanes(std::optional<PaneSize> sourcePane, std::optional<PaneSize> bigPane) {
   const Picture& pic = picture_.picture;
   const PaneSize ownSize{pic.width, pic.height};
   const PaneSize small = sourcePane.value_or(ownSize);
   const PaneSize big = bigPane.value_or(small);
   smallPane_ = fitToPane(small.width, small.height, pic.width, pic.height);
   bigPane_ = fitToPane(big.width, big.height, pic.width, pic.height);
+}
 
-  observer_.settingsInitialised(p0_, seed_);
-
-  codec_ = std::make_unique<Codec>(fileIn(directory_, "encoder.vok"),
-                                   fileIn(directory_, "decoder.vok"), picture_.symbolCount);
-  if (!codec_->loaded()) {
-    codec_.reset();
-    status_ = InitStatus::CodecNotLoaded;
-    setAvailable(kOnlyExit);
-    observer_.failure(kMessageCodecNotLoaded);
-    return status_;
-  }
+void Experiment::start(std::unique_ptr<Codec> codec) {
+  codec_ = std::move(codec);
   codec_->setQ(kQ);
   codeRate_ = codec_->codeRate();
   itert_ = codec_->iterationCount();
@@ -121,7 +189,6 @@ InitStatus Experiment::initialise(std::optional<PaneSize> sourcePane,
   k_ = 0;
   setAvailable({true, false, false, false, true, true});
   observer_.valuesChanged(ValueGroup::Code);
-  return status_;
 }
 
 void Experiment::transmit() { submit({RequestKind::Transmit}); }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "channel/qary_channel.h"
@@ -28,8 +29,16 @@
 namespace vok {
 
 // The three failures of initialise, plus the refusal of a picture whose size
-// or layout is not supported.
-enum class InitStatus { Ok, FileMissing, Not24Bit, PictureUnsupported, CodecNotLoaded };
+// or layout is not supported, and of a file that holds no readable picture
+// (only pictures read by a reader other than the BMP loader report that).
+enum class InitStatus {
+  Ok,
+  FileMissing,
+  Not24Bit,
+  PictureUnsupported,
+  CodecNotLoaded,
+  PictureUnreadable
+};
 
 // The user-visible text of each initialisation failure (UTF-8).
 inline constexpr const char* kMessageFileMissing = "Файл pic.bmp не найден";
@@ -38,6 +47,30 @@ inline constexpr const char* kMessageNot24Bit =
 inline constexpr const char* kMessagePictureUnsupported =
     "Размер или формат рисунка pic.bmp не поддерживается";
 inline constexpr const char* kMessageCodecNotLoaded = "Неверный формат файлов с настройками кодека";
+
+// The same failures for a picture file called `name` (for "pic.bmp" these
+// are the texts above), and the refusal of a file that holds no readable
+// picture.
+std::string fileMissingMessage(std::string_view name);
+std::string pictureUnsupportedMessage(std::string_view name);
+std::string pictureUnreadableMessage(std::string_view name);
+
+// What reading a picture gave: Ok, or the failure and the message that tells
+// the user about it.
+struct PictureOutcome {
+  InitStatus status = InitStatus::Ok;
+  std::string message;
+};
+
+// Reads a picture and reduces it for `pane` (not reduced when absent) into
+// `out`; on failure `out` is left empty.
+using PictureReader =
+    std::function<PictureOutcome(std::optional<PaneSize> pane, LoadedPicture& out)>;
+
+// Reads the BMP at `path` with loadPicture; the messages name the file `name`.
+PictureReader bmpFileReader(std::string path, std::string name);
+// The outcome of loadPicture's `status` for a file called `name`.
+PictureOutcome outcomeOf(PictureLoadStatus status, std::string_view name);
 
 // The actions the window may offer at a moment.
 struct AvailableActions {
@@ -60,8 +93,8 @@ class Experiment {
   inline static constexpr std::int32_t kInitialSeed = 123;
   inline static constexpr int kPauseMilliseconds = 500;
 
-  // Reads "pic.bmp", "encoder.vok" and "decoder.vok" from `directory`.
-  // A null sleeper sleeps for real.
+  // Reads "pic.bmp", "encoder.vok" and "decoder.vok" from `directory`
+  // (another picture with setPictureReader). A null sleeper sleeps for real.
   explicit Experiment(ExperimentObserver& observer, std::string directory = ".",
                       Sleeper sleeper = nullptr);
   ~Experiment();
@@ -76,6 +109,21 @@ class Experiment {
   // defaults are 0.25 and 123.
   InitStatus initialise(std::optional<PaneSize> sourcePane, std::optional<PaneSize> bigPane,
                         float p0 = kInitialP0, std::int32_t seed = kInitialSeed);
+
+  // The picture initialise reads, in place of "pic.bmp" in the directory.
+  // REQUIRES: called before initialise.
+  void setPictureReader(PictureReader reader) { reader_ = std::move(reader); }
+
+  // Starts a fresh experiment on the picture `reader` gives, with the P0 and
+  // seed in force and the code files read again from the directory: the
+  // generator restarts from the seed and the picture is encoded, as after
+  // initialise. Refused (returning the current status) while an action runs
+  // or after shut down. A picture that cannot be read, or for which the code
+  // files no longer load, is reported through failure() and changes nothing:
+  // the current experiment, its pictures and counts stay as they were.
+  // Returns what reading and encoding the new picture gave.
+  InitStatus openPicture(const PictureReader& reader, std::optional<PaneSize> sourcePane,
+                         std::optional<PaneSize> bigPane);
 
   // The actions. Each does nothing unless it is available (exit for shutDown)
   // or the experiment was shut down.
@@ -153,6 +201,14 @@ class Experiment {
   void doApplySettings(float p0, std::int32_t seed);
   void doShutDown();
 
+  // Fits picture_ to both panes (a missing pane: the picture's own size).
+  void fitPanes(std::optional<PaneSize> sourcePane, std::optional<PaneSize> bigPane);
+  // Takes `codec` (loaded, made for picture_'s symbolCount) as the run's
+  // codec, restarts the channel from the seed and encodes: everything
+  // initialise does once the files were read.
+  void start(std::unique_ptr<Codec> codec);
+  std::unique_ptr<Codec> makeCodec(std::int32_t symbolCount) const;
+
   void runIteration(int k);
   void setAvailable(const AvailableActions& actions);
   void fail(InitStatus status, const char* message);
@@ -162,6 +218,7 @@ class Experiment {
   ExperimentObserver& observer_;
   std::string directory_;
   Sleeper sleeper_;
+  PictureReader reader_;  // null: "pic.bmp" in directory_
 
   float p0_ = kInitialP0;
   std::int32_t seed_ = kInitialSeed;

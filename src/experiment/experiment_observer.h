@@ -38,6 +38,9 @@ class ExperimentObserver {
   virtual void availabilityChanged() = 0;
   // The channel parameters in force at initialise, for the settings dialog.
   virtual void settingsInitialised(float p0, std::int32_t seed) = 0;
+  // A new picture replaced the old one (openPicture): its size may differ,
+  // so clear whatever the panes still show of the old one.
+  virtual void pictureReplaced() {}
 };
 
 }  // namespace vok

@@ -165,6 +165,17 @@ PictureLoadStatus loadFrom(ByteSource& source, const std::uint8_t* header, std::
 
 }  // namespace
 
+bool pictureSizeSupported(std::int64_t width, std::int64_t height) {
+  if (width <= 0 || height <= 0 || width > std::numeric_limits<std::int32_t>::max() ||
+      height > std::numeric_limits<std::int32_t>::max()) {
+    return false;
+  }
+  BmpHeader h;
+  h.biWidth = static_cast<std::int32_t>(width);
+  h.biHeight = static_cast<std::int32_t>(height);
+  return layoutOf(h).has_value();
+}
+
 PictureLoadStatus loadPicture(const std::string& path, std::optional<PaneSize> pane,
                               LoadedPicture& out) {
   out = LoadedPicture{};

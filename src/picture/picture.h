@@ -40,6 +40,11 @@ enum class PictureLoadStatus {
 // missing bytes 0), within this limit.
 inline constexpr std::int64_t kMaxTotalImageBytes = std::int64_t{1} << 30;
 
+// Whether the loader takes a 24-bit picture of width x height pixels: both
+// positive, and its sizes and four buffers within the limits above. Readers
+// of other formats ask this before they decode anything.
+bool pictureSizeSupported(std::int64_t width, std::int64_t height);
+
 // Client size of a pane, in points.
 struct PaneSize {
   std::int32_t width = 0;

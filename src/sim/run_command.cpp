@@ -18,6 +18,7 @@
 
 #include "common/number_text.h"
 #include "experiment/experiment.h"
+#include "import/picture_import.h"
 #include "picture/bmp_writer.h"
 #include "sim/run_report.h"
 
@@ -50,6 +51,8 @@ const char* statusName(InitStatus status) {
       return "PictureUnsupported";
     case InitStatus::CodecNotLoaded:
       return "CodecNotLoaded";
+    case InitStatus::PictureUnreadable:
+      return "PictureUnreadable";
   }
   return "unknown";
 }
@@ -64,6 +67,7 @@ const char* statusMessage(InitStatus status) {
       return kMessagePictureUnsupported;
     case InitStatus::CodecNotLoaded:
       return kMessageCodecNotLoaded;
+    case InitStatus::PictureUnreadable:
     case InitStatus::Ok:
       break;
   }
@@ -229,6 +233,13 @@ std::optional<RunSettings> convertRunOptions(const RunOptionTexts& texts, std::s
       return std::nullopt;
     }
   }
+  if (texts.picture) {
+    if (texts.picture->empty()) {
+      error = "--picture: the file name must not be empty";
+      return std::nullopt;
+    }
+    settings.picture = texts.picture;
+  }
   const auto p0 = parseP0Text(texts.p0);
   if (!p0) {
     error = "--p0: '" + texts.p0 + "' is not a number";
@@ -280,6 +291,7 @@ int runExperiment(const RunSettings& settings, CommandStreams& streams) {
   RunObserver observer;
   Experiment experiment(observer, settings.directory, [](int) {});
   observer.attach(experiment);
+  if (settings.picture) experiment.setPictureReader(pictureFileReader(*settings.picture));
 
   const InitStatus status =
       experiment.initialise(settings.pane, settings.pane, settings.p0, settings.seed);
@@ -338,7 +350,9 @@ void addRunCommand(CommandRegistry& registry) {
     RunOptionTexts texts;
     std::string pane;
     std::string imageDirectory;
+    std::string picture;
     CLI::Option* paneOption = nullptr;
+    CLI::Option* pictureOption = nullptr;
     CLI::Option* imageOption = nullptr;
   };
   auto bound = std::make_shared<Bound>();
@@ -348,6 +362,7 @@ void addRunCommand(CommandRegistry& registry) {
                    [bound](CommandStreams& streams) {
                      RunOptionTexts texts = bound->texts;
                      if (bound->paneOption->count() > 0) texts.pane = bound->pane;
+                     if (bound->pictureOption->count() > 0) texts.picture = bound->picture;
                      if (bound->imageOption->count() > 0)
                        texts.imageDirectory = bound->imageDirectory;
                      std::string error;
@@ -364,6 +379,9 @@ void addRunCommand(CommandRegistry& registry) {
       ->capture_default_str();
   bound->paneOption = run.add_option(
       "--pane", bound->pane, "Source pane size WxH the picture is reduced for (default: none)");
+  bound->pictureOption =
+      run.add_option("--picture", bound->picture,
+                     "Picture file of any readable format, in place of pic.bmp in --dir");
   run.add_option("--p0", bound->texts.p0,
                  "Symbol error probability of the channel, taken as the settings dialog takes it: "
                  "values outside 0..1 are accepted (unlike sweep)")

@@ -20,6 +20,7 @@ namespace vok::sim {
 struct RunOptionTexts {
   std::string directory = ".";
   std::optional<std::string> pane;
+  std::optional<std::string> picture;
   std::string p0 = "0.25";
   std::string seed = "123";
   std::string transmissions = "1";
@@ -34,6 +35,9 @@ inline constexpr std::int32_t kMaxTransmissions = 1000000;
 struct RunSettings {
   std::string directory = ".";
   std::optional<PaneSize> pane;  // absent: the picture is not reduced
+  // A picture file of any readable format, in place of pic.bmp in the
+  // directory (which still holds the code files).
+  std::optional<std::string> picture;
   float p0 = 0.25f;
   std::int32_t seed = 123;
   std::optional<std::string> seedNote;  // how an out-of-range --seed text was taken

@@ -18,6 +18,7 @@
 #include "common/number_text.h"
 #include "common/output_file.h"
 #include "experiment/experiment.h"
+#include "import/picture_import.h"
 #include "sim/run_command.h"
 #include "sim/sweep_capacity.h"
 #include "sim/sweep_csv.h"
@@ -50,18 +51,14 @@ SourceOrFailure makeSource(const SweepSettings& settings) {
   } else {
     result.kind = "picture";
     LoadedPicture loaded;
-    switch (loadPicture((directory / "pic.bmp").string(), settings.pane, loaded)) {
-      case PictureLoadStatus::Loaded:
-        break;
-      case PictureLoadStatus::FileMissing:
-        result.failure = kMessageFileMissing;
-        return result;
-      case PictureLoadStatus::Not24Bit:
-        result.failure = kMessageNot24Bit;
-        return result;
-      case PictureLoadStatus::Unsupported:
-        result.failure = kMessagePictureUnsupported;
-        return result;
+    const PictureOutcome read =
+        settings.picture
+            ? importPicture(*settings.picture, settings.pane, loaded)
+            : outcomeOf(loadPicture((directory / "pic.bmp").string(), settings.pane, loaded),
+                        "pic.bmp");
+    if (read.status != InitStatus::Ok) {
+      result.failure = read.message;
+      return result;
     }
     information.assign(loaded.sourceImage.begin(), loaded.sourceImage.begin() + loaded.symbolCount);
   }
@@ -237,6 +234,17 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
       return std::nullopt;
     }
     s.randomSymbols = static_cast<std::int32_t>(*n);
+  }
+  if (texts.picture) {
+    if (texts.random) {
+      error = "--picture: a sweep sends either a picture or --random symbols, not both";
+      return std::nullopt;
+    }
+    if (texts.picture->empty()) {
+      error = "--picture: the file name must not be empty";
+      return std::nullopt;
+    }
+    s.picture = texts.picture;
   }
   if (texts.pane) {
     if (texts.random) {
@@ -585,6 +593,8 @@ void addSweepCommands(CommandRegistry& registry) {
   sweep.add_option("--random", texts->random,
                    "Send N random information symbols instead of the picture");
   sweep.add_option("--pane", texts->pane, "Reduce the picture for a WxH pane");
+  sweep.add_option("--picture", texts->picture,
+                   "Picture file of any readable format, in place of pic.bmp in --dir");
   sweep.add_option("--p0", texts->p0, "P0 points: FROM:TO:STEP or a comma list")->required();
   sweep.add_option("--blocks", texts->blocks,
                    "Blocks per point at most (default 100, at most 2097152)");

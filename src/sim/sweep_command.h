@@ -26,6 +26,7 @@ struct SweepOptionTexts {
   std::optional<std::string> directory;
   std::optional<std::string> random;
   std::optional<std::string> pane;
+  std::optional<std::string> picture;
   std::string p0;
   std::string blocks = "100";
   std::string minErrors = "0";
@@ -47,6 +48,9 @@ struct SweepSettings {
   std::optional<std::string> directory;
   std::optional<std::int32_t> randomSymbols;
   std::optional<PaneSize> pane;
+  // A picture file of any readable format, in place of pic.bmp in the
+  // directory.
+  std::optional<std::string> picture;
   std::vector<float> points;
   std::int64_t blocks = 100;
   std::int64_t minErrors = 0;
