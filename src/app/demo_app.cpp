@@ -7,9 +7,11 @@
 
 namespace vok {
 
-int DemoApp::startUp() {
-  MainDialog window(
-      ".", [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); });
+int DemoApp::startUp(const StartOptions& options) {
+  MainDialog window(options.directory, [](int milliseconds) {
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+  });
+  if (options.picture) window.setStartPicture(*options.picture);
   window.exec();  // accept or cancel: the program ends either way
   return 0;
 }

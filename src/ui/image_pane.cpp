@@ -24,6 +24,12 @@ void ImagePane::fitContent() {
   content_.fill(palette().color(QPalette::Window));
 }
 
+void ImagePane::clear() {
+  fitContent();
+  content_.fill(palette().color(QPalette::Window));
+  update(contentsRect());
+}
+
 bool ImagePane::paintRow(const std::uint8_t* row, std::int32_t width, std::int32_t left,
                          std::int32_t top, std::int32_t scale) {
   const int clientW = content_.width();

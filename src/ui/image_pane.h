@@ -36,6 +36,10 @@ class ImagePane : public QWidget {
   void draw(std::int32_t height, std::int32_t width, std::int32_t offsetX, std::int32_t offsetY,
             std::int32_t scale, const std::uint8_t* pixels);
 
+  // Fills the client area with the background again (a new picture of
+  // another size must not leave the old one's edges showing).
+  void clear();
+
   // The client area's size, inside the border.
   QSize clientSize() const { return contentsRect().size(); }
   // What the client area shows.

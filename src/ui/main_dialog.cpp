@@ -5,23 +5,33 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
 #include "common/number_text.h"
+#include "import/picture_import.h"
 #include "ui/about_dialog.h"
 #include "ui/correction_legend.h"
+#include "ui/decoding_chart.h"
 #include "ui/dialog_units.h"
 #include "ui/image_pane.h"
+#include "ui/image_saving.h"
 #include "ui/texts.h"
 #include "ui/wrapping_button.h"
 
@@ -71,6 +81,7 @@ MainDialog::MainDialog(std::string directory, Experiment::Sleeper sleeper, QWidg
   setWindowIcon(programIcon());
   setFont(dialogFont());
   setMouseTracking(true);
+  setAcceptDrops(true);
   buildControls();
   panes_[0]->hide();  // the big pane
   // Centred on the screen.
@@ -237,10 +248,15 @@ void MainDialog::valuesChanged(ValueGroup group) {
     case ValueGroup::Channel:
       setFieldText(Field::ChannelErrors, QString::number(e.channelErrors()));
       setFieldText(Field::ChannelRate, QString::fromStdString(formatRate(e.channelErrorRate())));
+      channelErrorsShown_ = e.channelErrors();
+      decoderErrorsShown_.clear();
+      updateChart();
       break;
     case ValueGroup::Decoder:
       setFieldText(Field::DecoderErrors, QString::number(e.decoderErrors()));
       setFieldText(Field::DecoderRate, QString::fromStdString(formatRate(e.decoderErrorRate())));
+      decoderErrorsShown_.push_back(e.decoderErrors());
+      updateChart();
       break;
   }
   refreshFields();
@@ -254,6 +270,9 @@ void MainDialog::cleared() {
     setFieldText(f, QString());
   }
   refreshFields();
+  channelErrorsShown_.reset();
+  decoderErrorsShown_.clear();
+  updateChart();
 }
 
 void MainDialog::breathe() { drainEvents(); }
@@ -264,6 +283,10 @@ void MainDialog::failure(const std::string& text) {
 }
 
 void MainDialog::availabilityChanged() {
+  int focused = -1;
+  for (int i = 0; i < kButtonCount; ++i) {
+    if (buttons_[i]->hasFocus()) focused = i;
+  }
   const AvailableActions a = experiment_->available();
   button(Button::Transmit)->setEnabled(a.transmit);
   button(Button::Iterate)->setEnabled(a.iterate);
@@ -271,9 +294,46 @@ void MainDialog::availabilityChanged() {
   button(Button::Repeat)->setEnabled(a.repeat);
   button(Button::Settings)->setEnabled(a.settings);
   button(Button::Exit)->setEnabled(a.exit);
+  moveFocusOffDisabled(focused);
+}
+
+void MainDialog::moveFocusOffDisabled(int focusedButton) {
+  if (focusedButton < 0 && focusToRestore_ >= 0 && focusWidget() == this) {
+    focusedButton = focusToRestore_;
+  }
+  if (focusedButton < 0 || buttons_[focusedButton]->isEnabled()) {
+    if (focusedButton >= 0) focusToRestore_ = -1;
+    return;
+  }
+  // The experiment's buttons in the order of use, round, then the others.
+  constexpr std::array<Button, 4> kCycle = {Button::Transmit, Button::Iterate, Button::DecodeAll,
+                                            Button::Repeat};
+  std::vector<Button> order;
+  const auto at = std::find(kCycle.begin(), kCycle.end(), static_cast<Button>(focusedButton));
+  const std::size_t from =
+      at == kCycle.end() ? 0 : static_cast<std::size_t>(at - kCycle.begin()) + 1;
+  for (std::size_t i = 0; i < kCycle.size(); ++i)
+    order.push_back(kCycle[(from + i) % kCycle.size()]);
+  order.push_back(Button::Settings);
+  order.push_back(Button::Exit);
+  for (Button b : order) {
+    if (button(b)->isEnabled()) {
+      button(b)->setFocus(Qt::OtherFocusReason);
+      focusToRestore_ = -1;
+      return;
+    }
+  }
+  // No button is enabled (decoding to the end): the window itself holds the
+  // focus until one is.
+  focusToRestore_ = focusedButton;
+  setFocus(Qt::OtherFocusReason);
 }
 
 void MainDialog::settingsInitialised(float p0, std::int32_t seed) { settings_.setValues(p0, seed); }
+
+void MainDialog::pictureReplaced() {
+  for (ImagePane* p : panes_) p->clear();
+}
 
 // --- Operations ---
 
@@ -419,6 +479,7 @@ void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
   addStopDecodingItem(menu);
   const QAction* about = menu.addAction(fromUtf8(texts::kAboutItem));
+  addPictureItems(menu);
   if (menu.exec(event->globalPos()) == about) openAbout();
 }
 
@@ -430,6 +491,106 @@ void MainDialog::addStopDecodingItem(QMenu& menu) {
 }
 
 void MainDialog::stopDecoding() { experiment_->stopDecoding(); }
+
+void MainDialog::addPictureItems(QMenu& menu) {
+  menu.addSeparator();
+  QAction* open = menu.addAction(fromUtf8(texts::kOpenPictureItem));
+  open->setEnabled(canOpenPicture());
+  connect(open, &QAction::triggered, this, &MainDialog::onOpenPicture, Qt::QueuedConnection);
+  QAction* save = menu.addAction(fromUtf8(texts::kSaveImagesItem));
+  save->setEnabled(canSaveImages());
+  connect(save, &QAction::triggered, this, &MainDialog::onSaveImages, Qt::QueuedConnection);
+  QAction* chart = menu.addAction(fromUtf8(texts::kChartItem));
+  connect(chart, &QAction::triggered, this, &MainDialog::showChart);
+}
+
+// --- Pictures: opening, dropping, saving, the chart ---
+
+void MainDialog::setStartPicture(const std::string& path) {
+  experiment_->setPictureReader(pictureFileReader(path));
+}
+
+bool MainDialog::canOpenPicture() const {
+  return started_ && !finished_ && !experiment_->isBusy() && !experiment_->isShutDown();
+}
+
+bool MainDialog::canSaveImages() const { return canOpenPicture() && experiment_->pictureLoaded(); }
+
+bool MainDialog::openPictureFile(const QString& path) {
+  if (!canOpenPicture()) return false;
+  const QSize source = panes_[1]->clientSize();
+  const QSize big = panes_[0]->clientSize();
+  const InitStatus status = experiment_->openPicture(
+      pictureFileReader(QFile::encodeName(path).toStdString()),
+      PaneSize{source.width(), source.height()}, PaneSize{big.width(), big.height()});
+  finishIfShutDown();
+  return status == InitStatus::Ok;
+}
+
+void MainDialog::onOpenPicture() {
+  if (!canOpenPicture()) return;
+  const QString filter = fromUtf8(texts::kPictureFilter).arg(readablePicturePatterns().join(' ')) +
+                         QStringLiteral(";;") + fromUtf8(texts::kAllFilesFilter);
+  const QString path =
+      QFileDialog::getOpenFileName(this, fromUtf8(texts::kOpenPictureCaption), QString(), filter);
+  if (!path.isEmpty()) openPictureFile(path);
+}
+
+void MainDialog::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (canOpenPicture() && urls.size() == 1 && urls.front().isLocalFile()) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainDialog::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  // Opened once the drop has returned, so that the drag source is not kept
+  // waiting while the picture is read (or its message shown).
+  const QString path = urls.front().toLocalFile();
+  QMetaObject::invokeMethod(
+      this, [this, path] { openPictureFile(path); }, Qt::QueuedConnection);
+}
+
+bool MainDialog::saveImagesTo(const QString& folder) {
+  if (!canSaveImages()) return false;
+  const std::vector<NamedImage> images = experimentImages(*experiment_);
+  const QStringList existing = existingFiles(folder, images);
+  if (!existing.isEmpty() &&
+      QMessageBox::question(this, fromUtf8(texts::kReplaceCaption),
+                            fromUtf8(texts::kReplaceQuestion).arg(existing.join('\n')),
+                            QMessageBox::Yes | QMessageBox::No,
+                            QMessageBox::No) != QMessageBox::Yes) {
+    return false;
+  }
+  QString error;
+  if (!writeImages(folder, images, error)) {
+    QMessageBox::critical(this, fromUtf8(texts::kErrorCaption), error, QMessageBox::Ok);
+    return false;
+  }
+  return true;
+}
+
+void MainDialog::onSaveImages() {
+  if (!canSaveImages()) return;
+  const QString folder =
+      QFileDialog::getExistingDirectory(this, fromUtf8(texts::kSaveImagesCaption));
+  if (!folder.isEmpty()) saveImagesTo(folder);
+}
+
+DecodingChart* MainDialog::showChart() {
+  if (!chart_) chart_ = new DecodingChart(this);
+  updateChart();
+  chart_->show();
+  chart_->raise();
+  return chart_;
+}
+
+void MainDialog::updateChart() {
+  if (chart_) chart_->showErrors(channelErrorsShown_, decoderErrorsShown_, experiment_->itert());
+}
 
 bool MainDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
 #ifdef Q_OS_WIN

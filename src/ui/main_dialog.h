@@ -15,14 +15,18 @@
 #define VOK_UI_MAIN_DIALOG_H_
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "experiment/experiment.h"
 #include "experiment/experiment_observer.h"
 #include "ui/channel_settings_dialog.h"
+#include "ui/decoding_chart.h"
 #include "ui/resources.h"
 
 class QLabel;
@@ -94,6 +98,24 @@ class MainDialog : public QDialog, private ExperimentObserver {
   // menu's "Остановить декодирование"); does nothing at other times.
   void stopDecoding();
 
+  // The picture the window starts on, in place of "pic.bmp" in the
+  // directory. REQUIRES: called before the window is first shown.
+  void setStartPicture(const std::string& path);
+  // Starts a fresh experiment on the picture file at `path` (any readable
+  // format), with the P0 and seed in force. Refused while an action runs;
+  // a file that cannot be read is reported and changes nothing. Returns
+  // whether the picture was opened.
+  bool openPictureFile(const QString& path);
+  // Whether a picture may be opened, or the pictures saved, now.
+  bool canOpenPicture() const;
+  bool canSaveImages() const;
+  // Writes the four pictures as PNG files into `folder`, asking before an
+  // existing file is replaced; returns whether they were written.
+  bool saveImagesTo(const QString& folder);
+  // Opens (or raises) the decoding chart window.
+  DecodingChart* showChart();
+  DecodingChart* chart() const { return chart_; }
+
  public slots:
   // Exit, Escape and close requests: refused with a beep while exit is not
   // available; otherwise the experiment shuts down and the window ends.
@@ -106,6 +128,8 @@ class MainDialog : public QDialog, private ExperimentObserver {
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
  private:
@@ -118,6 +142,7 @@ class MainDialog : public QDialog, private ExperimentObserver {
   void failure(const std::string& text) override;
   void availabilityChanged() override;
   void settingsInitialised(float p0, std::int32_t seed) override;
+  void pictureReplaced() override;
 
   void buildControls();
   // The teaching aids beside the template's controls: the legend and the
@@ -130,6 +155,15 @@ class MainDialog : public QDialog, private ExperimentObserver {
   void startUp();
   void onSettings();
   void openAbout();
+  // The context menu's picture items, after About.
+  void addPictureItems(QMenu& menu);
+  void onOpenPicture();
+  void onSaveImages();
+  void updateChart();
+  // Keeps the keyboard focus on a button when an action disabled the one
+  // that held it (never on a read-only field, whose text would show
+  // selected): the next enabled one in the order of use.
+  void moveFocusOffDisabled(int focusedButton);
   // Makes a program cursor current; keeps the cursor when it cannot load.
   void useZoomCursor(ZoomCursor which);
   // Ends the window once the experiment has shut down (a shut down asked
@@ -148,6 +182,12 @@ class MainDialog : public QDialog, private ExperimentObserver {
   std::array<QPushButton*, kButtonCount> buttons_{};
   std::array<QString, kFieldCount> fieldTexts_;
   int zoomState_ = 0;
+  QPointer<DecodingChart> chart_;
+  // The errors of the current transmission, for the chart.
+  std::optional<std::int64_t> channelErrorsShown_;
+  std::vector<std::int64_t> decoderErrorsShown_;
+  // The button whose focus an action took while no button was enabled.
+  int focusToRestore_ = -1;
   bool started_ = false;
   bool finished_ = false;
 };

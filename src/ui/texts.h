@@ -29,6 +29,28 @@ inline constexpr const char* kStopDecodingItem = "Остановить деко�
 inline constexpr const char* kAboutItem = "&About vok...";  // string 101
 inline constexpr const char* kErrorCaption = "Ошибка";
 
+// Context menu items beside About, and what they show.
+inline constexpr const char* kOpenPictureItem = "Открыть рисунок...";
+inline constexpr const char* kSaveImagesItem = "Сохранить изображения...";
+inline constexpr const char* kChartItem = "График декодирования";
+inline constexpr const char* kOpenPictureCaption = "Открыть рисунок";
+inline constexpr const char* kPictureFilter = "Рисунки (%1)";
+inline constexpr const char* kAllFilesFilter = "Все файлы (*)";
+inline constexpr const char* kSaveImagesCaption = "Папка для изображений";
+inline constexpr const char* kReplaceCaption = "Замена файлов";
+// With the list of file names, one a line.
+inline constexpr const char* kReplaceQuestion = "В папке уже есть файлы:\n%1\nЗаменить их?";
+// With the file's path.
+inline constexpr const char* kCannotWrite = "Не удалось записать файл %1";
+
+// Decoding chart.
+inline constexpr const char* kChartCaption = "График декодирования";
+inline constexpr const char* kChartTitle = "Ошибки, оставшиеся после каждой итерации декодирования";
+inline constexpr const char* kChartDecoderSeries = "Ошибки после итерации (0 — на нижней линии)";
+inline constexpr const char* kChartChannelSeries = "Ошибки в канале";
+inline constexpr const char* kChartIterationAxis = "Итерация";
+inline constexpr const char* kChartErrorsAxis = "Количество ошибок";
+
 // Channel settings dialog.
 inline constexpr const char* kSettingsCaption = "Настройки параметров канала";
 inline constexpr const char* kP0Caption = "P0";
