@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fuzz_checks.h"
+#include "fuzz_import_checks.h"
 
 namespace vok::fuzz {
 namespace {
@@ -43,6 +44,12 @@ void replay(const std::string& target, void (*check)(Input), std::size_t atLeast
 }
 
 TEST(FuzzReplay, PictureInputsKeepTheLoaderInvariants) { replay("fuzz_picture", checkPicture, 5); }
+
+TEST(FuzzReplay, PictureFilesOfAnyFormatKeepTheInvariantsThroughQt) {
+  // The BMP corpus reaches the loader through the same door as the others.
+  replay("fuzz_picture", checkPictureImport, 5);
+  replay("fuzz_picture_import", checkPictureImport, 5);
+}
 TEST(FuzzReplay, CodeDescriptionInputsKeepCodewordsStable) {
   replay("fuzz_code_description", checkCodeDescription, 3);
 }

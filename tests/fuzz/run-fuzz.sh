@@ -13,7 +13,7 @@ seconds=$2
 shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_picture fuzz_code_description fuzz_schedule fuzz_settings_text fuzz_experiment)
+  targets=(fuzz_picture fuzz_picture_import fuzz_code_description fuzz_schedule fuzz_settings_text fuzz_experiment)
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 
