@@ -3,7 +3,7 @@
 PRESET ?= release
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench asan-test fuzz format clean
+.PHONY: all deps configure build run package test bench asan-test fuzz format clean
 
 all: build
 
@@ -16,8 +16,14 @@ configure: deps
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
-run: build
+# Only the two programs, not the tests and benchmarks.
+run: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS) --target vok vok-sim
 	@scripts/run-demo.sh build/$(PRESET)
+
+# The Debian package build/$(PRESET)/vok_*.deb (dependencies by dpkg-shlibdeps).
+package: build
+	@cd build/$(PRESET) && cpack -G DEB
 
 test: build
 	@ctest --preset $(PRESET) -j $(JOBS)

@@ -12,6 +12,8 @@ packages=(
   xvfb xauth x11-apps x11-utils imagemagick
   clang libclang-rt-14-dev
   time
+  qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins
+  help2man desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
