@@ -9,7 +9,10 @@
 #
 # With --readme as the only argument after BUILD_DIR, it instead remakes
 # docs/screenshot.png: the window after a finished decoding, made by
-# vok_window_screenshot, which also prints the redraw times. With
+# vok_window_screenshot, which also prints the redraw times; and
+# docs/chart.png (the decoding chart of that run) and
+# docs/screenshot-scale2.png (the same window at a scale factor of 2), both
+# reduced to a palette so that they stay small. With
 # --teaching it remakes docs/teaching-aids.png and docs/teaching-aids@2x.png
 # (scale factors 1 and 2): the decoding stopped after three iterations, the
 # correction map enlarged with its caption and the colour legend, and the
@@ -26,8 +29,14 @@ done
 if [ "${2:-}" = "--readme" ]; then
   tool="$build/tests/ui/vok_window_screenshot"
   [ -x "$tool" ] || { echo "xvfb-screenshot: $tool is not built" >&2; exit 1; }
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$tool" -platform xcb "$root/data" "$root/docs/screenshot.png"
+  docs="$root/docs"
+  xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$tool" -platform xcb "$root/data" "$docs/screenshot.png" "$docs/chart.png"
+  QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 2600x1600x24" \
+    "$tool" -platform xcb "$root/data" "$docs/screenshot-scale2.png" >/dev/null
+  convert "$docs/chart.png" +dither -colors 64 "PNG8:$docs/chart.png"
+  convert "$docs/screenshot-scale2.png" +dither -colors 256 "PNG8:$docs/screenshot-scale2.png"
+  exit 0
 fi
 
 if [ "${2:-}" = "--teaching" ]; then

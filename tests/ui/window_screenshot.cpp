@@ -7,9 +7,10 @@
 // saves the window with the settings dialog over it, its P0 field holding
 // the ignored text "0,1"; the picture is saved with a palette to stay small.
 //
-// Usage: vok_window_screenshot DATA_DIR OUTPUT.png [--teaching]
+// Usage: vok_window_screenshot DATA_DIR OUTPUT.png [CHART.png | --teaching]
 // (run under a display, e.g. xvfb-run, or with QT_QPA_PLATFORM=offscreen;
-// QT_SCALE_FACTOR=2 makes the picture at scale 2).
+// QT_SCALE_FACTOR=2 makes the picture at scale 2). With CHART.png the
+// decoding chart is opened before decoding and saved too.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/decoding_chart.h"
 #include "ui/image_pane.h"
 #include "ui/main_dialog.h"
 
@@ -84,19 +86,23 @@ int main(int argc, char* argv[]) {
         teachingPicture(args[1]).convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     return picture.save(args[2]) ? 0 : 1;
   }
-  if (args.size() != 3) {
-    std::fprintf(stderr, "usage: vok_window_screenshot DATA_DIR OUTPUT.png [--teaching]\n");
+  if (args.size() != 3 && args.size() != 4) {
+    std::fprintf(stderr,
+                 "usage: vok_window_screenshot DATA_DIR OUTPUT.png [CHART.png | --teaching]\n");
     return 2;
   }
   vok::MainDialog window(args[1].toStdString(), [](int) {});
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) std::fprintf(stderr, "window not exposed\n");
   using Button = vok::MainDialog::Button;
+  vok::DecodingChart* chart = args.size() == 4 ? window.showChart() : nullptr;
+  if (chart != nullptr) chart->move(window.geometry().topRight() + QPoint(10, 0));
   QTest::mouseClick(window.button(Button::Transmit), Qt::LeftButton);
   QTest::mouseClick(window.button(Button::DecodeAll), Qt::LeftButton);
   QTest::qWait(300);
 
-  const bool saved = window.grab().save(args[2]);
+  bool saved = window.grab().save(args[2]);
+  if (chart != nullptr) saved = chart->grab().save(args[3]) && saved;
 
   // The panes' content does not change between runs, so a draw compares
   // every point without scheduling a repaint; the window repaint adds the
