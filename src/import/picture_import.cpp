@@ -50,8 +50,42 @@ std::uint8_t overWhite(int c, int a) {
   return static_cast<std::uint8_t>((c * a + 255 * (255 - a) + 127) / 255);
 }
 
-PictureOutcome decodeWithQt(QImageReader& reader, const std::string& name,
+// Whether every chunk of a PNG on `device` fits in the file. The PNG
+// library allocates a chunk's claimed length before it reads the chunk, so
+// a file of a few bytes could otherwise make it ask for gigabytes; such a
+// file is damaged and refused before decoding. Other formats pass.
+bool pngChunksFit(QIODevice& device) {
+  static constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
+  if (device.peek(8) != QByteArray(kSignature, 8)) return true;
+  const qint64 size = device.size();
+  qint64 at = 8;
+  bool fits = true;
+  while (at < size) {
+    if (!device.seek(at)) break;
+    const QByteArray head = device.read(8);
+    if (head.size() < 8) break;  // a short tail is left to the decoder
+    std::uint32_t length = 0;
+    for (int i = 0; i < 4; ++i) length = (length << 8) | static_cast<std::uint8_t>(head[i]);
+    if (static_cast<qint64>(length) + 12 > size - at) {
+      fits = false;
+      break;
+    }
+    if (head.mid(4, 4) == "IEND") break;
+    at += static_cast<qint64>(length) + 12;
+  }
+  device.seek(0);
+  return fits;
+}
+
+PictureOutcome decodeWithQt(QIODevice& device, const std::string& name,
                             std::optional<PaneSize> pane, LoadedPicture& out) {
+  if (!pngChunksFit(device)) {
+    return {InitStatus::PictureUnreadable, pictureUnreadableMessage(name)};
+  }
+  // The reader decides the format from the content, so that a file with a
+  // wrong or missing suffix still reads.
+  QImageReader reader(&device);
+  reader.setDecideFormatFromContent(true);
   reader.setAutoTransform(true);
   reader.setAllocationLimit(allocationLimitMiB());
   QSize size = reader.size();
@@ -134,11 +168,7 @@ PictureOutcome importPicture(const std::string& path, std::optional<PaneSize> pa
     device.close();
     return outcomeOf(loadPicture(path, pane, out), name);
   }
-  // The reader decides the format from the content, so that a file with a
-  // wrong or missing suffix still reads.
-  QImageReader reader(&device);
-  reader.setDecideFormatFromContent(true);
-  return decodeWithQt(reader, name, pane, out);
+  return decodeWithQt(device, name, pane, out);
 }
 
 PictureOutcome importPictureFromBytes(std::span<const std::uint8_t> bytes, std::string_view name,
@@ -152,9 +182,7 @@ PictureOutcome importPictureFromBytes(std::span<const std::uint8_t> bytes, std::
   QBuffer buffer;
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  reader.setDecideFormatFromContent(true);
-  return decodeWithQt(reader, std::string(name), pane, out);
+  return decodeWithQt(buffer, std::string(name), pane, out);
 }
 
 PictureReader pictureFileReader(std::string path) {

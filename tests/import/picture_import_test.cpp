@@ -145,6 +145,20 @@ TEST(PictureImport, AHugeClaimedSizeIsRefusedBeforeDecodingWithTheSizeMessage) {
   EXPECT_TRUE(out.sourceImage.empty());
 }
 
+TEST(PictureImport, APngChunkLongerThanTheFileIsRefusedBeforeDecoding) {
+  // The PNG library would allocate the claimed length (here about 1.5 GB)
+  // before finding the file short.
+  QImage small(3, 2, QImage::Format_RGB32);
+  small.fill(Qt::white);
+  std::vector<std::uint8_t> png = encoded(small, "png");
+  const std::vector<std::uint8_t> chunk = {0x5A, 0, 0, 0, 't', 'E', 'X', 't', 'a', 'b'};
+  png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR
+  LoadedPicture out;
+  const PictureOutcome o = importPictureFromBytes(png, "short.png", std::nullopt, out);
+  EXPECT_EQ(o.status, InitStatus::PictureUnreadable);
+  EXPECT_TRUE(out.sourceImage.empty());
+}
+
 TEST(PictureImport, FilesThatCannotBeReadAreNamedInTheirMessages) {
   QTemporaryDir dir;
   const std::string missing = dir.filePath("nothere.png").toStdString();
