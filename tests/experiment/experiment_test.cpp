@@ -411,5 +411,119 @@ TEST_F(ExperimentTest, UnreducedWhenNoPaneIsGiven) {
   EXPECT_EQ(experiment->smallPaneGeometry(), (PaneGeometry{1, 0, 0}));
 }
 
+// --- Opening another picture ---
+
+namespace open_picture {
+
+// A reader that gives a w x h picture of one grey value, or fails.
+PictureReader greyReader(std::int32_t w, std::int32_t h, std::uint8_t grey) {
+  return [=](std::optional<PaneSize> pane, LoadedPicture& out) {
+    const std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * h * 3, grey);
+    const std::vector<std::uint8_t> file = encodeBmp(pixels.data(), w, h);
+    return outcomeOf(loadPictureFromBytes(file, pane, out), "grey.bmp");
+  };
+}
+
+PictureReader failingReader() {
+  return [](std::optional<PaneSize>, LoadedPicture&) {
+    return PictureOutcome{InitStatus::PictureUnreadable, pictureUnreadableMessage("x.png")};
+  };
+}
+
+}  // namespace open_picture
+
+TEST_F(ExperimentTest, OpenPictureStartsAFreshExperimentFromTheSeedInForce) {
+  writePicture(60, 40);
+  auto experiment = make();
+  ASSERT_EQ(experiment->initialise(PaneSize{200, 150}, PaneSize{400, 300}), InitStatus::Ok);
+  experiment->applySettings(0.2f, 77);
+  experiment->transmit();
+  const std::int64_t first = experiment->channelErrors();
+  experiment->decodeAll();
+
+  // The same picture again: the generator restarts from seed 77.
+  ASSERT_EQ(experiment->openPicture(bmpFileReader((dir_ / "pic.bmp").string(), "pic.bmp"),
+                                    PaneSize{200, 150}, PaneSize{400, 300}),
+            InitStatus::Ok);
+  EXPECT_EQ(experiment->available(), kReady);
+  EXPECT_EQ(experiment->iteration(), 0);
+  EXPECT_EQ(observer_.settingsSeed, 77);
+  experiment->transmit();
+  EXPECT_EQ(experiment->channelErrors(), first);
+
+  // A picture of another size takes over the geometry and the code length.
+  ASSERT_EQ(experiment->openPicture(open_picture::greyReader(10, 7, 90), PaneSize{200, 150},
+                                    PaneSize{400, 300}),
+            InitStatus::Ok);
+  EXPECT_EQ(experiment->picture(), (Picture{10, 7}));
+  EXPECT_EQ(experiment->symbolCount(), 210);
+  EXPECT_EQ(experiment->smallPaneGeometry(), fitToPane(200, 150, 10, 7));
+  EXPECT_EQ(experiment->sourceImage()[0], 90);
+}
+
+TEST_F(ExperimentTest, OpenPictureThatFailsChangesNothing) {
+  writePicture(60, 40);
+  auto experiment = make();
+  ASSERT_EQ(experiment->initialise(PaneSize{200, 150}, PaneSize{400, 300}), InitStatus::Ok);
+  experiment->transmit();
+  experiment->iterateOnce();
+  const auto channel = experiment->channelImage();
+  const auto decoded = experiment->decodedImage();
+  const auto errors = experiment->decoderErrors();
+  const auto available = experiment->available();
+
+  EXPECT_EQ(experiment->openPicture(open_picture::failingReader(), PaneSize{200, 150},
+                                    PaneSize{400, 300}),
+            InitStatus::PictureUnreadable);
+  // Code files that no longer load refuse the new picture as well.
+  writeFile("encoder.vok", "nk = 99\n");
+  EXPECT_EQ(experiment->openPicture(open_picture::greyReader(8, 8, 1), PaneSize{200, 150},
+                                    PaneSize{400, 300}),
+            InitStatus::CodecNotLoaded);
+  ASSERT_EQ(observer_.failures.size(), 2u);
+  EXPECT_EQ(observer_.failures[1], kMessageCodecNotLoaded);
+  EXPECT_EQ(experiment->initStatus(), InitStatus::Ok);
+  EXPECT_EQ(experiment->picture(), (Picture{60, 40}));
+  EXPECT_EQ(experiment->channelImage(), channel);
+  EXPECT_EQ(experiment->decodedImage(), decoded);
+  EXPECT_EQ(experiment->decoderErrors(), errors);
+  EXPECT_EQ(experiment->available(), available);
+  experiment->iterateOnce();  // the experiment goes on
+  EXPECT_EQ(experiment->iteration(), 2);
+}
+
+TEST_F(ExperimentTest, OpenPictureIsRefusedWhileDecodingAndAfterShutDown) {
+  writePicture(60, 40);
+  auto experiment = make();
+  ASSERT_EQ(experiment->initialise(PaneSize{200, 150}, PaneSize{400, 300}), InitStatus::Ok);
+  experiment->transmit();
+  bool tried = false;
+  observer_.onBreathe = [&] {
+    if (tried) return;
+    tried = true;
+    experiment->openPicture(open_picture::greyReader(5, 5, 3), PaneSize{200, 150},
+                            PaneSize{400, 300});
+  };
+  experiment->decodeAll();
+  EXPECT_TRUE(tried);
+  EXPECT_EQ(experiment->picture(), (Picture{60, 40}));
+  experiment->shutDown();
+  experiment->openPicture(open_picture::greyReader(5, 5, 3), std::nullopt, std::nullopt);
+  EXPECT_FALSE(experiment->pictureLoaded());
+}
+
+TEST_F(ExperimentTest, APictureReaderReplacesPicBmpAtInitialise) {
+  auto experiment = make();  // no pic.bmp in the directory
+  experiment->setPictureReader(open_picture::greyReader(12, 9, 200));
+  ASSERT_EQ(experiment->initialise(PaneSize{200, 150}, PaneSize{400, 300}), InitStatus::Ok);
+  EXPECT_EQ(experiment->picture(), (Picture{12, 9}));
+  auto failing = make();
+  failing->setPictureReader(open_picture::failingReader());
+  EXPECT_EQ(failing->initialise(PaneSize{200, 150}, PaneSize{400, 300}),
+            InitStatus::PictureUnreadable);
+  EXPECT_EQ(failing->available(), kOnlyExit);
+  EXPECT_EQ(observer_.failures.back(), pictureUnreadableMessage("x.png"));
+}
+
 }  // namespace
 }  // namespace vok
