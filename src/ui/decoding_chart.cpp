@@ -27,7 +27,6 @@ double plotted(std::int64_t errors) { return errors > 0 ? static_cast<double>(er
 
 DecodingChart::DecodingChart(QWidget* parent) : QWidget(parent, Qt::Window) {
   setWindowTitle(QString::fromUtf8(texts::kChartCaption));
-  setAttribute(Qt::WA_DeleteOnClose, false);
 
   decoder_ = new QLineSeries;
   decoder_->setName(QString::fromUtf8(texts::kChartDecoderSeries));
@@ -83,8 +82,11 @@ void DecodingChart::showErrors(std::optional<std::int64_t> channelErrors,
     channel_->clear();
   }
   iterations_->setRange(0, lastIteration);
-  iterations_->setTickCount(std::min(lastIteration, 20) + 1);
-  // Up to the next power of ten above the largest count.
+  // Whole iterations on the labels, at most about 20 of them.
+  iterations_->setTickType(QValueAxis::TicksDynamic);
+  iterations_->setTickAnchor(0);
+  iterations_->setTickInterval((lastIteration + 19) / 20);
+  // Up to the power of ten above one and a half times the largest count.
   const double top = std::pow(
       10.0, std::ceil(std::log10(static_cast<double>(std::max<std::int64_t>(largest, 1)) * 1.5)));
   counts_->setRange(kZeroLine, std::max(top, 10.0));
