@@ -178,7 +178,7 @@ TEST_F(PictureWindowTest, APictureOpensAfterAFailedStart) {
   {
     test::MessageBoxCloser closer;
     d.show();
-    QTest::qWaitForWindowExposed(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
     ASSERT_EQ(closer.seen().size(), 1u);
   }
   EXPECT_FALSE(d.button(Button::Transmit)->isEnabled());
