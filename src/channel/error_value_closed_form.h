@@ -1,6 +1,6 @@
-// The error value of one channel draw computed in closed form: the same n as
-// the counting search of errorValue() (error_value.h), without the up to Q
-// steps of counting.
+// The error value of one channel draw computed in closed form: the smallest
+// n with n * d >= float(r), as counting n = 1, 2, ... would find it, without
+// the up to Q steps of counting.
 #ifndef VOK_CHANNEL_ERROR_VALUE_CLOSED_FORM_H_
 #define VOK_CHANNEL_ERROR_VALUE_CLOSED_FORM_H_
 
@@ -73,14 +73,6 @@ inline std::int64_t largestErrorNumerator(float p0) {
   while (y > 0 && !(draw(y) <= limit)) --y;
   while (y < kDivisor && draw(y + 1) <= limit) ++y;
   return y;
-}
-
-// errorValue() with the closed form: 0 when r > P0 (in double) or P0 is NaN,
-// else the smallest n >= 1 with n * d >= float(r), at most q.
-// REQUIRES: q >= 2.
-inline std::int32_t errorValueClosedForm(double r, float p0, float d, std::int32_t q) {
-  if (!(r <= static_cast<double>(p0))) return 0;
-  return smallestCoveringMultiple(static_cast<float>(r), d, 1.0 / static_cast<double>(d), q);
 }
 
 }  // namespace vok::detail

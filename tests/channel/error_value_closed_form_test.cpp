@@ -2,8 +2,6 @@
 // every float near every interval boundary n * d (including r_f exactly equal
 // to n * d, and n = Q where (Q - 1) * d < P0), for the draws the generator can
 // give near them, and for whole transmissions.
-#include "channel/error_value_closed_form.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 #include "channel/error_value_table.h"
 #include "channel/qary_channel.h"
 #include "channel/random_generator.h"
+#include "error_value_oracles.h"
 
 namespace vok {
 namespace {

@@ -16,6 +16,7 @@
 
 #include "channel/error_value.h"
 #include "common/text_encoding.h"
+#include "error_value_oracles.h"
 
 namespace vok {
 namespace {
