@@ -5,14 +5,15 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "codec/codec.h"
-#include "codec/lane_votes.h"
-#include "codec/vector_votes.h"
 #include "codec_test_util.h"
 #include "reference_decoder.h"
+#include "vote_paths.h"
 
 namespace vok {
 namespace {
@@ -136,53 +137,30 @@ void fillReceived(std::mt19937& gen, const Codec& codec, Block& block) {
   }
 }
 
-// The ways the fast decoder can vote: 16 positions at a time with AVX-512
-// or AVX2, one by one with AVX-512, or one by one without it.
-enum class VotePath { kAvx512Blocks, kAvx512OneByOne, kAvx2Blocks, kScalar };
-
-// Runs each case on each vote path the processor has.
-class FastCodecMatchesReference : public ::testing::TestWithParam<VotePath> {
+// Runs each case on each vote path the processor has, and prints which ran
+// (the skip message says why a path did not).
+class FastCodecMatchesReference : public ::testing::TestWithParam<test::VotePath> {
  protected:
   void SetUp() override {
-    const VotePath path = GetParam();
-    const bool avx512 = path == VotePath::kAvx512Blocks || path == VotePath::kAvx512OneByOne;
-    if (avx512 && !detail::vectorVotesSupported()) GTEST_SKIP() << "no AVX-512 here";
-    if (path == VotePath::kAvx2Blocks && detail::laneVoteFor(0, false) == nullptr) {
-      GTEST_SKIP() << "no AVX2 here";
-    }
-    savedVector_ = detail::vectorVotesEnabled();
-    savedBlocks_ = detail::blockVotesEnabled();
-    detail::vectorVotesEnabled() = avx512;
-    detail::blockVotesEnabled() = path == VotePath::kAvx512Blocks || path == VotePath::kAvx2Blocks;
+    const test::VotePath& path = GetParam();
+    if (!path.missing().empty()) GTEST_SKIP() << test::votePathLine(path, false);
+    inForce_.emplace(path);
   }
   void TearDown() override {
-    detail::vectorVotesEnabled() = savedVector_;
-    detail::blockVotesEnabled() = savedBlocks_;
+    if (!inForce_) return;
+    inForce_.reset();
+    std::printf("%s\n", test::votePathLine(GetParam(), true).c_str());
   }
 
  private:
-  bool savedVector_ = false;
-  bool savedBlocks_ = true;
+  std::optional<test::VotePathInForce> inForce_;
 };
 
-std::string votePathName(const ::testing::TestParamInfo<VotePath>& info) {
-  switch (info.param) {
-    case VotePath::kAvx512Blocks:
-      return "Avx512Blocks";
-    case VotePath::kAvx512OneByOne:
-      return "Avx512OneByOne";
-    case VotePath::kAvx2Blocks:
-      return "Avx2Blocks";
-    case VotePath::kScalar:
-      break;
-  }
-  return "Scalar";
-}
-
 INSTANTIATE_TEST_SUITE_P(VotePaths, FastCodecMatchesReference,
-                         ::testing::Values(VotePath::kAvx512Blocks, VotePath::kAvx512OneByOne,
-                                           VotePath::kAvx2Blocks, VotePath::kScalar),
-                         votePathName);
+                         ::testing::ValuesIn(test::votePaths()),
+                         [](const ::testing::TestParamInfo<test::VotePath>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_P(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
   std::mt19937 gen(20261207);
