@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages vok needs to build, test and run.
-# As root, missing packages are installed with apt-get; otherwise the exact
-# command to run is printed and the script fails.
+# Installs the Debian 12 packages vok needs to build, test and run, and
+# generates the ru_RU.UTF-8 locale (a locale with a decimal comma, which the
+# tests use to prove that numbers are read and written the same in any
+# locale). As root, what is missing is installed; otherwise the exact
+# command to run is printed and the script fails (for the locale alone it
+# only warns: without it that one test is skipped).
 set -euo pipefail
 
 packages=(
@@ -11,6 +14,8 @@ packages=(
   libcli11-dev libfmt-dev nlohmann-json3-dev zlib1g-dev
   xvfb xauth x11-apps x11-utils imagemagick
   clang libclang-rt-14-dev
+  clang-format clang-tidy
+  locales
   time
   qt6-charts-dev libqt6opengl6-dev qt6-image-formats-plugins
   help2man desktop-file-utils appstream dpkg-dev
@@ -22,15 +27,29 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-if [ "$(id -u)" -eq 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-else
-  echo "vok needs these Debian packages. Install them with:" >&2
-  echo "  sudo apt-get install -y ${missing[*]}" >&2
-  exit 1
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  else
+    echo "vok needs these Debian packages. Install them with:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+# Listed in /etc/locale.gen, so that a later locale-gen keeps it.
+locale=ru_RU.UTF-8
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Generating the $locale locale"
+    grep -qx "$locale UTF-8" /etc/locale.gen 2>/dev/null || echo "$locale UTF-8" >>/etc/locale.gen
+    locale-gen >/dev/null
+  else
+    echo "install-deps: no $locale locale, so the decimal-comma test is skipped; generate it with:" >&2
+    echo "  echo '$locale UTF-8' | sudo tee -a /etc/locale.gen && sudo locale-gen" >&2
+  fi
 fi
