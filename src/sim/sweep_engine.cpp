@@ -28,7 +28,7 @@ SweepSource::SweepSource(const CodeDescription& code, const DecoderSchedule& sch
   codeRate_ = codec.codeRate();
   length_ = codec.branchLength();
   const auto length = static_cast<std::size_t>(length_);
-  const auto branches = static_cast<std::size_t>(code_.nk + code_.nr);
+  const auto branches = static_cast<std::size_t>(code_.nk) + static_cast<std::size_t>(code_.nr);
   sent_.assign(branches * length, 0);
   // Information branch i holds symbols i*L .. i*L+L-1, then zeros: the
   // information fills the first N places of the branch area in order.
