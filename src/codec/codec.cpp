@@ -76,46 +76,11 @@ void Codec::initialise(std::int32_t symbolCount) {
   schedule_.bound(code_.nk, code_.nr);
   buildTapTables();
 
-  const std::size_t length = static_cast<std::size_t>(length_);
   const std::size_t capacity = static_cast<std::size_t>(code_.voteScratchCapacity());
   voteValues_.assign(capacity, 0);
   voteCounts_.assign(capacity, 0);
-  decisions_.assign(static_cast<std::size_t>(code_.nk) * length, 0);
-  differences_.assign(static_cast<std::size_t>(code_.nk) * length, 0);
-  syndromes_.assign(static_cast<std::size_t>(code_.nr) * length, 0);
-  setQ(q_);  // sizes the count table for this code
   loaded_ = true;
-}
-
-void Codec::buildConflictTable() {
-  blockConflicts_ = {};
-  blockConflictsBuilt_ = false;
-  for (int i = 0; i < code_.nk; ++i) {
-    if (branchTaps_[i].total > kBlockPositions) return;
-  }
-  // Cell S[j][y - d] of branch r's tap is cell S[j][(y - a) - d2] of branch
-  // r2's tap exactly when d - d2 = a modulo L (positions are cyclic).
-  for (int r = 0; r < code_.nk; ++r) {
-    const BranchTaps& taps = branchTaps_[r];
-    for (int r2 = 0; r2 < code_.nk; ++r2) {
-      const BranchTaps& reader = branchTaps_[r2];
-      for (int j = 0; j < code_.nr; ++j) {
-        for (std::int32_t n = taps.upTo[j]; n < taps.upTo[j + 1]; ++n) {
-          for (std::int32_t m = reader.upTo[j]; m < reader.upTo[j + 1]; ++m) {
-            std::int64_t a =
-                std::int64_t{tapDelays_[taps.start + n]} - tapDelays_[reader.start + m];
-            if (a < 0) a += length_;
-            if (a >= kBlockPositions) continue;
-            // Read by r2 whenever check branch j votes: p > j.
-            for (int p = j + 1; p <= kMaxBranches; ++p) {
-              blockConflicts_[p][r][a] |= static_cast<std::uint16_t>(1u << r2);
-            }
-          }
-        }
-      }
-    }
-  }
-  blockConflictsBuilt_ = true;
+  setQ(q_);  // sizes the registers and the count table for this code
 }
 
 void Codec::buildTapTables() {
@@ -135,19 +100,17 @@ void Codec::buildTapTables() {
       }
     }
     branch.total = static_cast<std::int32_t>(tapDelays_.size()) - branch.start;
-    branch.distinctCells = true;
-    for (std::int32_t a = branch.start; a < branch.start + branch.total; ++a) {
-      for (std::int32_t b = branch.start; b < a; ++b) {
-        branch.distinctCells = branch.distinctCells && tapOffsets_[a] != tapOffsets_[b];
-      }
-    }
     for (int p = code_.nr; p <= kMaxBranches; ++p) branch.upTo[p] = branch.total;
   }
-  buildConflictTable();
-  tapOffsets32_.clear();
-  if (std::int64_t{code_.nr} * length_ <= std::numeric_limits<std::int32_t>::max()) {
-    tapOffsets32_.assign(tapOffsets_.begin(), tapOffsets_.end());
+  // A block's conflicts pair two taps of one check branch: at most the
+  // square of each check branch's tap count, summed.
+  std::size_t pairs = 0;
+  for (int j = 0; j < code_.nr; ++j) {
+    std::size_t taps = 0;
+    for (int i = 0; i < code_.nk; ++i) taps += code_.taps[i][j].delays.size();
+    pairs += taps * taps;
   }
+  conflicts_.assign(pairs, detail::ByteConflict{});
 
   checkTapBranch_.clear();
   checkTapDelay_.clear();
@@ -166,8 +129,31 @@ void Codec::buildTapTables() {
   checkTapStart_[code_.nr] = static_cast<std::int32_t>(checkTapDelay_.size());
 }
 
+template <>
+Codec::Registers<std::uint8_t>& Codec::registers<std::uint8_t>() {
+  return bytes_;
+}
+
+template <>
+Codec::Registers<std::int32_t>& Codec::registers<std::int32_t>() {
+  return wide_;
+}
+
 void Codec::setQ(std::int32_t q) {
   q_ = q;
+  if (loaded_) {
+    const std::size_t info = static_cast<std::size_t>(code_.nk) * static_cast<std::size_t>(length_);
+    const std::size_t check =
+        static_cast<std::size_t>(code_.nr) * static_cast<std::size_t>(length_);
+    const auto size = [&](auto& registers, bool used) {
+      for (auto* cells : {&registers.decisions, &registers.differences, &registers.syndromes}) {
+        cells->assign(used ? (cells == &registers.syndromes ? check : info) : 0, 0);
+        if (!used) cells->shrink_to_fit();
+      }
+    };
+    size(bytes_, byteRegisters());
+    size(wide_, !byteRegisters());
+  }
   if (q > kMaxTableQ) {
     voteTable_.clear();
     voteTable_.shrink_to_fit();
@@ -194,82 +180,141 @@ bool Codec::narrowSumsSuffice() const {
   return std::int64_t{maxCheckTaps_} * (q_ - 1) + q_ <= std::numeric_limits<std::int32_t>::max();
 }
 
-template <typename Sum>
-void Codec::checkSums(const std::int32_t* const* info, std::int32_t x0, std::int32_t n, int j,
+template <typename In, typename Sum>
+void Codec::checkSums(const In* const* info, std::int32_t x0, std::int32_t n, int j,
                       Sum* sums) const {
   std::fill(sums, sums + n, Sum{0});
   for (std::int32_t t = checkTapStart_[j]; t < checkTapStart_[j + 1]; ++t) {
-    const std::int32_t* branch = info[checkTapBranch_[t]];
+    const In* branch = info[checkTapBranch_[t]];
     // Positions x0 + d .. x0 + d + n - 1, wrapping once past L - 1.
     std::int64_t start = std::int64_t{x0} + checkTapDelay_[t];
     if (start >= length_) start -= length_;
     const std::int32_t before =
         static_cast<std::int32_t>(std::min<std::int64_t>(n, length_ - start));
-    const std::int32_t* from = branch + start;
+    const In* from = branch + start;
     for (std::int32_t x = 0; x < before; ++x) sums[x] += from[x];
     for (std::int32_t x = before; x < n; ++x) sums[x] += branch[x - before];
   }
 }
 
-template <typename Sum>
-void Codec::formChecks(const std::int32_t* const* info, const std::int32_t* const* received,
-                       std::int32_t* const* out) const {
+template <typename Sum, typename In, typename Out>
+void Codec::formChecks(const In* const* info, const In* const* received, Out* const* out) const {
   Sum sums[kChunk];
   for (std::int32_t x0 = 0; x0 < length_; x0 += std::min(kChunk, length_ - x0)) {
     const std::int32_t n = std::min(kChunk, length_ - x0);
     for (int j = 0; j < code_.nr; ++j) {
       checkSums(info, x0, n, j, sums);
-      std::int32_t* target = out[j] + x0;
+      Out* target = out[j] + x0;
       if (received == nullptr) {
-        for (std::int32_t x = 0; x < n; ++x) target[x] = reduceSum(sums[x], q_);
+        for (std::int32_t x = 0; x < n; ++x) target[x] = static_cast<Out>(reduceSum(sums[x], q_));
       } else {
-        const std::int32_t* check = received[j] + x0;
-        for (std::int32_t x = 0; x < n; ++x) target[x] = reduceSum(q_ - check[x] + sums[x], q_);
+        const In* check = received[j] + x0;
+        for (std::int32_t x = 0; x < n; ++x) {
+          target[x] = static_cast<Out>(reduceSum(q_ - Sum{check[x]} + sums[x], q_));
+        }
       }
     }
   }
 }
 
-void Codec::encode(const std::int32_t* const* info, std::int32_t* const* check) const {
+template <typename In, typename Out>
+void Codec::formChecksAnySum(const In* const* info, const In* const* received,
+                             Out* const* out) const {
   if (narrowSumsSuffice()) {
-    formChecks<std::int32_t>(info, nullptr, check);
+    formChecks<std::int32_t>(info, received, out);
   } else {
-    formChecks<std::int64_t>(info, nullptr, check);
+    formChecks<std::int64_t>(info, received, out);
   }
+}
+
+void Codec::encode(const std::int32_t* const* info, std::int32_t* const* check) const {
+  formChecksAnySum(info, static_cast<const std::int32_t* const*>(nullptr), check);
+}
+
+void Codec::encode(const std::uint8_t* const* info, std::uint8_t* const* check) const {
+  formChecksAnySum(info, static_cast<const std::uint8_t* const*>(nullptr), check);
+}
+
+template <typename In, typename Cell>
+void Codec::loadInto(const In* const* info, const In* const* check, Registers<Cell>& registers) {
+  const std::size_t length = static_cast<std::size_t>(length_);
+  for (int i = 0; i < code_.nk; ++i) {
+    std::transform(info[i], info[i] + length, registers.decisions.begin() + i * length,
+                   [](In symbol) { return static_cast<Cell>(symbol); });
+  }
+  std::fill(registers.differences.begin(), registers.differences.end(), Cell{0});
+  Cell* syndromes[kMaxBranches];
+  for (int j = 0; j < code_.nr; ++j) syndromes[j] = registers.syndromes.data() + j * length;
+  formChecksAnySum(info, check, syndromes);
 }
 
 void Codec::loadReceived(const std::int32_t* const* info, const std::int32_t* const* check) {
+  if (byteRegisters()) {
+    loadInto(info, check, bytes_);
+  } else {
+    loadInto(info, check, wide_);
+  }
+}
+
+void Codec::loadReceived(const std::uint8_t* const* info, const std::uint8_t* const* check) {
+  if (byteRegisters()) {
+    loadInto(info, check, bytes_);
+  } else {
+    loadInto(info, check, wide_);
+  }
+}
+
+template <typename Out>
+void Codec::copyOut(Out* const* out) const {
   const std::size_t length = static_cast<std::size_t>(length_);
   for (int i = 0; i < code_.nk; ++i) {
-    std::copy(info[i], info[i] + length, decisions_.begin() + i * length);
-  }
-  std::fill(differences_.begin(), differences_.end(), 0);
-  std::int32_t* syndromes[kMaxBranches];
-  for (int j = 0; j < code_.nr; ++j) syndromes[j] = syndromes_.data() + j * length;
-  if (narrowSumsSuffice()) {
-    formChecks<std::int32_t>(info, check, syndromes);
-  } else {
-    formChecks<std::int64_t>(info, check, syndromes);
-  }
-}
-
-void Codec::copyDecisions(std::int32_t* const* out) const {
-  for (int i = 0; i < code_.nk; ++i) {
-    const std::int32_t* u = decision(i);
-    std::copy(u, u + length_, out[i]);
+    const std::size_t first = static_cast<std::size_t>(i) * length;
+    const auto copy = [&](const auto& cells) {
+      std::transform(cells.begin() + first, cells.begin() + first + length, out[i],
+                     [](auto symbol) { return static_cast<Out>(symbol); });
+    };
+    if (byteRegisters()) {
+      copy(bytes_.decisions);
+    } else {
+      copy(wide_.decisions);
+    }
   }
 }
 
-const std::int32_t* Codec::decision(int i) const {
-  return decisions_.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(length_);
+void Codec::copyDecisions(std::int32_t* const* out) const { copyOut(out); }
+
+void Codec::copyDecisions(std::uint8_t* const* out) const { copyOut(out); }
+
+std::int64_t Codec::decisionErrors(const std::int32_t* sent, std::int32_t count) const {
+  // Symbol n is U[n / L][n % L]: the decisions stored branch after branch
+  // are the information in order. Counted without a branch, so that the
+  // loop runs in vector registers.
+  const auto differing = [&](const auto& cells) {
+    std::int64_t errors = 0;
+    for (std::int32_t n = 0; n < count; ++n) {
+      errors += static_cast<std::int32_t>(cells[static_cast<std::size_t>(n)]) != sent[n];
+    }
+    return errors;
+  };
+  return byteRegisters() ? differing(bytes_.decisions) : differing(wide_.decisions);
 }
 
-const std::int32_t* Codec::difference(int i) const {
-  return differences_.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(length_);
+RegisterCells Codec::decision(int i) const {
+  const std::size_t first = static_cast<std::size_t>(i) * static_cast<std::size_t>(length_);
+  return byteRegisters() ? RegisterCells(bytes_.decisions.data() + first, nullptr)
+                         : RegisterCells(nullptr, wide_.decisions.data() + first);
 }
 
-const std::int32_t* Codec::syndrome(int j) const {
-  return syndromes_.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(length_);
+RegisterCells Codec::difference(int i) const {
+  const std::size_t first = static_cast<std::size_t>(i) * static_cast<std::size_t>(length_);
+  return byteRegisters() ? RegisterCells(bytes_.differences.data() + first, nullptr)
+                         : RegisterCells(nullptr, wide_.differences.data() + first);
+}
+
+RegisterCells Codec::syndrome(int j) const {
+  const std::size_t first = static_cast<std::size_t>(j) * static_cast<std::size_t>(length_);
+  return byteRegisters() ? RegisterCells(bytes_.syndromes.data() + first, nullptr)
+                         : RegisterCells(nullptr, wide_.syndromes.data() + first);
 }
 
 }  // namespace vok

@@ -2,23 +2,59 @@
 // schedule and the decoder's registers, and offers encoding, loading of a
 // received block (syndrome forming) and the iterative threshold decoder.
 //
-// Symbols are int32 values in 0..Q-1; positions in a branch are cyclic.
-// A block is nk information branches and nr check branches of
-// branchLength() symbols each, owned by the caller and passed as arrays of
-// branch pointers.
+// Symbols are values in 0..Q-1, handed in and out as int32 (or as bytes,
+// where Q <= 256); positions in a branch are cyclic. A block is nk
+// information branches and nr check branches of branchLength() symbols
+// each, owned by the caller and passed as arrays of branch pointers.
+//
+// With Q = 256 the registers are bytes, where the hardware's wrap-around is
+// the modular arithmetic, and the decoder votes a vector of 32 (AVX2) or 64
+// (AVX-512) positions at once. Other alphabets keep int32 registers and the
+// one-by-one votes.
 #ifndef VOK_CODEC_CODEC_H_
 #define VOK_CODEC_CODEC_H_
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "codec/byte_blocks.h"
 #include "codec/code_description.h"
 #include "codec/decoder_schedule.h"
-#include "codec/lane_votes.h"
 
 namespace vok {
+
+// One register branch as the caller sees it, whatever width the codec holds
+// it in: an input iterator over its symbols as int32, with indexing.
+class RegisterCells {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = std::int32_t;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = std::int32_t;
+
+  RegisterCells(const std::uint8_t* bytes, const std::int32_t* wide) : bytes_(bytes), wide_(wide) {}
+  std::int32_t operator[](std::ptrdiff_t x) const { return bytes_ ? bytes_[x] : wide_[x]; }
+  std::int32_t operator*() const { return (*this)[0]; }
+  RegisterCells operator+(std::ptrdiff_t n) const {
+    return {bytes_ ? bytes_ + n : nullptr, wide_ ? wide_ + n : nullptr};
+  }
+  RegisterCells& operator++() { return *this = *this + 1; }
+  RegisterCells operator++(int) {
+    const RegisterCells before = *this;
+    ++*this;
+    return before;
+  }
+  bool operator==(const RegisterCells&) const = default;
+
+ private:
+  const std::uint8_t* bytes_;
+  const std::int32_t* wide_;
+};
 
 class Codec {
  public:
@@ -39,7 +75,8 @@ class Codec {
   bool loaded() const { return loaded_; }
 
   // REQUIRES: q >= 2. Must be set before encode/loadReceived/iterate
-  // (256 until then). Sizes the vote's count table.
+  // (256 until then). Sizes the registers (bytes for 256, else int32) and
+  // the vote's count table; the registers start at 0.
   void setQ(std::int32_t q);
   std::int32_t q() const { return q_; }
 
@@ -57,25 +94,34 @@ class Codec {
 
   // check[j][x] = sum over i, d in taps[i][j] of info[i][x + d], mod Q.
   // Leaves the codec unchanged. Allocates nothing.
-  // REQUIRES: every symbol in 0..Q-1.
+  // REQUIRES: every symbol in 0..Q-1 (for bytes, also Q <= 256).
   void encode(const std::int32_t* const* info, std::int32_t* const* check) const;
+  void encode(const std::uint8_t* const* info, std::uint8_t* const* check) const;
 
   // U = received information, D = 0, S = recomputed check minus received
   // check, mod Q. Starts a fresh decoding. Allocates nothing.
-  // REQUIRES: every symbol in 0..Q-1.
+  // REQUIRES: every symbol in 0..Q-1 (for bytes, also Q <= 256).
   void loadReceived(const std::int32_t* const* info, const std::int32_t* const* check);
+  void loadReceived(const std::uint8_t* const* info, const std::uint8_t* const* check);
 
   // One decoding pass with the schedule entries of iteration k. Allocates
   // nothing. REQUIRES: 0 <= k < iterationCount().
   void iterate(int k);
 
   // out[i][x] = U[i][x] for every information branch i < nk.
+  // REQUIRES for bytes: Q <= 256.
   void copyDecisions(std::int32_t* const* out) const;
+  void copyDecisions(std::uint8_t* const* out) const;
 
-  // The registers, one array of branchLength() symbols per branch.
-  const std::int32_t* decision(int i) const;    // U[i], i < nk
-  const std::int32_t* difference(int i) const;  // D[i], i < nk
-  const std::int32_t* syndrome(int j) const;    // S[j], j < nr
+  // How many of the first `count` information symbols, branch after branch
+  // (symbol n is U[n / L][n % L]), differ from sent[n].
+  // REQUIRES: 0 <= count <= nk * L.
+  std::int64_t decisionErrors(const std::int32_t* sent, std::int32_t count) const;
+
+  // The registers, one branch of branchLength() symbols each.
+  RegisterCells decision(int i) const;    // U[i], i < nk
+  RegisterCells difference(int i) const;  // D[i], i < nk
+  RegisterCells syndrome(int j) const;    // S[j], j < nr
 
  private:
   // The taps of one information branch, check branch after check branch in
@@ -85,9 +131,21 @@ class Codec {
     std::int32_t total = 0;  // taps in all nr check branches
     // upTo[p]: taps in check branches 0..p-1, the voters when p[k] = p.
     std::array<std::int32_t, kMaxBranches + 1> upTo{};
-    // No two taps share a syndrome cell (no (check branch, delay) pair
-    // repeats), so a correction may update all cells at once.
-    bool distinctCells = true;
+  };
+
+  // U and D (nk * L each) and S (nr * L), branch after branch, in cells of
+  // the register width.
+  template <typename Cell>
+  struct Registers {
+    std::vector<Cell> decisions, differences, syndromes;
+  };
+
+  // The schedule entries of one iteration as the votes use them.
+  struct Pass {
+    int decoded = 0;  // information branches 0..decoded-1
+    int voters = 0;   // check branches 0..voters-1
+    std::int64_t weight = 0;
+    std::int64_t threshold = 0;
   };
 
   // Checks the code and schedule, bounds the schedule, builds the tap
@@ -95,30 +153,66 @@ class Codec {
   void initialise(std::int32_t symbolCount);
   void buildTapTables();
 
-  // Sums of each check branch's taps over `info` for positions x0..x0+n-1.
-  template <typename Sum>
-  void checkSums(const std::int32_t* const* info, std::int32_t x0, std::int32_t n, int j,
-                 Sum* sums) const;
-  // Encode (received == nullptr) or syndrome forming, with sums of type Sum.
-  template <typename Sum>
-  void formChecks(const std::int32_t* const* info, const std::int32_t* const* received,
-                  std::int32_t* const* out) const;
+  // Sums of check branch j's taps over `info` for positions x0..x0+n-1.
+  template <typename In, typename Sum>
+  void checkSums(const In* const* info, std::int32_t x0, std::int32_t n, int j, Sum* sums) const;
+  // Encode (received == nullptr) or syndrome forming into `out`, with sums
+  // of type Sum.
+  template <typename Sum, typename In, typename Out>
+  void formChecks(const In* const* info, const In* const* received, Out* const* out) const;
+  // The same with int32 sums where they cannot overflow, else int64.
+  template <typename In, typename Out>
+  void formChecksAnySum(const In* const* info, const In* const* received, Out* const* out) const;
+  template <typename In, typename Cell>
+  void loadInto(const In* const* info, const In* const* check, Registers<Cell>& registers);
+  template <typename Out>
+  void copyOut(Out* const* out) const;
   // True when a check sum plus Q cannot overflow an int32.
   bool narrowSumsSuffice() const;
 
-  // For the decoder's blocks of kBlockPositions positions: which later
-  // votes of a block a correction may change.
-  void buildConflictTable();
-
-  // Decodes positions from `high` down to `low`. kWrap: some tap position
-  // y - d may be negative and wraps. kTable: votes count in voteTable_,
-  // else in the candidate list of the voteScratch.
-  template <bool kWrap, bool kTable>
-  void decodePositions(std::int32_t high, std::int32_t low, int k);
+  // The byte registers' block pass of iteration k, `width` positions per
+  // vector, from `high` down; returns the position where the one-by-one
+  // votes take over (high itself when blocks cannot serve this pass).
+  std::int32_t decodeByteBlocks(const Pass& pass, std::int32_t high);
+  // Fills plan's conflict lists for `width`-position blocks: which
+  // corrections of a block change which votes of the same block. False when
+  // they do not fit.
+  bool planConflicts(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
+  // The votes one by one from `high` down to `low`. kWrap: some tap
+  // position y - d may be negative and wraps.
+  template <typename Cell, bool kWrap>
+  void decodeOneByOne(const Pass& pass, std::int32_t high, std::int32_t low);
+  template <typename Cell>
+  void decodeOneByOne(const Pass& pass, std::int32_t high);
+  // The vote of branch r at position y (winner and margin).
+  template <typename Cell, bool kWrap>
+  void voteOne(const Pass& pass, int r, std::int32_t y, std::int32_t& winner, std::int64_t& margin);
+  // The same with the count table; values[] gets the voting syndromes.
+  template <typename Cell, bool kWrap>
+  void voteByTable(const Pass& pass, int r, std::int32_t y, std::int32_t& winner,
+                   std::int64_t& margin);
+  // The same with the candidate list, for alphabets too large for the table.
+  template <typename Cell, bool kWrap>
+  void voteByList(const Pass& pass, int r, std::int32_t y, std::int32_t& winner,
+                  std::int64_t& margin);
+  // Corrects the symbol of branch r at position y by e in U, D and S.
+  template <typename Cell, bool kWrap>
+  void applyOne(int r, std::int32_t y, std::int32_t e);
   // The full vote with the count table over values[0..voting), `zeros` of
   // them 0: sets the winner and the margin.
   void tableVote(const std::int32_t* values, std::int32_t voting, std::int64_t zeros,
                  std::int32_t own, std::int64_t weight, std::int32_t& winner, std::int64_t& margin);
+  // The syndrome cell of tap n (of all taps) at position y.
+  template <bool kWrap>
+  std::int64_t cellIndex(std::int32_t n, std::int32_t y) const {
+    std::int64_t index = tapOffsets_[static_cast<std::size_t>(n)] + y;
+    if constexpr (kWrap) index += y < tapDelays_[static_cast<std::size_t>(n)] ? length_ : 0;
+    return index;
+  }
+
+  template <typename Cell>
+  Registers<Cell>& registers();
+  bool byteRegisters() const { return q_ == 256; }
 
   CodeDescription code_;
   DecoderSchedule schedule_;
@@ -126,32 +220,20 @@ class Codec {
   std::int32_t length_ = 0;
   std::int32_t q_ = 256;
   bool loaded_ = false;
-  // Registers, branch after branch: U and D (nk * L each), S (nr * L).
-  std::vector<std::int32_t> decisions_;
-  std::vector<std::int32_t> differences_;
-  std::vector<std::int32_t> syndromes_;
+  // Only the kind in use is sized: bytes for Q = 256, else int32.
+  Registers<std::uint8_t> bytes_;
+  Registers<std::int32_t> wide_;
 
   // Decoder taps: the syndrome of tap n at position y >= tapDelays_[n] is
-  // syndromes_[tapOffsets_[n] + y], with tapOffsets_[n] = j * L - d.
+  // cell tapOffsets_[n] + y, with tapOffsets_[n] = j * L - d.
   std::array<BranchTaps, kMaxBranches> branchTaps_{};
   std::vector<std::int64_t> tapOffsets_;
-  // The same offsets as int32, for the vector look of the votes; empty when
-  // they do not all fit.
-  std::vector<std::int32_t> tapOffsets32_;
   std::vector<std::int32_t> tapDelays_;  // reduced into 0..L-1
   std::int32_t maxDelay_ = 0;            // positions y >= maxDelay_ never wrap
+  // Room for the block pass's conflict lists: every pair of taps in one
+  // check branch, the most there can be.
+  std::vector<detail::ByteConflict> conflicts_;
 
-  // The decoder votes kBlockPositions positions of a branch at once, then
-  // votes again those whose syndromes an earlier correction of the block
-  // changed. A correction of branch r at position y changes the syndromes
-  // read by the vote of branch r2 at position y - a (0 <= a <
-  // kBlockPositions), when p check branches vote, only if bit r2 of
-  // blockConflicts_[p][r][a] is set. Built only when blockConflictsBuilt_
-  // (every branch has at most kBlockPositions taps).
-  static constexpr std::int32_t kBlockPositions = detail::kLaneCount;
-  using ConflictRow = std::array<std::uint16_t, kBlockPositions>;
-  std::array<std::array<ConflictRow, kMaxBranches>, kMaxBranches + 1> blockConflicts_{};
-  bool blockConflictsBuilt_ = false;
   // Encoder taps: check branch j's (information branch, reduced delay)
   // pairs are checkTap*_[checkTapStart_[j] .. checkTapStart_[j + 1]).
   std::array<std::int32_t, kMaxBranches + 1> checkTapStart_{};

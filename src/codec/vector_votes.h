@@ -1,6 +1,8 @@
-// Which of the decoder's vector paths run: AVX-512 votes (decided once from
-// the processor) and votes of 16 positions at once. Tests switch them off
-// to check every path against the same reference.
+// Which of the decoder's vector paths run. The byte registers' block pass
+// takes 64 positions per vector with AVX-512 (F and BW) or 32 with AVX2,
+// chosen at run time from the processor; without AVX2 every vote is taken
+// one by one. Tests and the benchmarks switch paths off to check and time
+// each one.
 #ifndef VOK_CODEC_VECTOR_VOTES_H_
 #define VOK_CODEC_VECTOR_VOTES_H_
 
@@ -14,26 +16,22 @@
 
 namespace vok::detail {
 
-// Whether this build and processor can use the AVX-512 votes (AVX-512 F
-// and CD).
-bool vectorVotesSupported();
-
-// Whether this build and processor can use AVX2 (for the block votes).
+// Whether this build and processor have AVX-512 F and BW (the 64-lane
+// pass), and AVX2 (the 32-lane pass). Each is asked of the processor once.
+bool avx512Supported();
 bool avx2Supported();
 
-// Whether the processor also counts bits in vector registers, which lets
-// the whole vote run there.
-bool vectorCountsSupported();
+// Whether the 64-lane pass is used where supported: true by default;
+// setting it where it is not supported has no effect.
+bool& avx512Enabled();
 
-// Whether it is used: true by default where supported; setting it true
-// where it is not supported has no effect.
-bool& vectorVotesEnabled();
-
-// Whether the decoder votes 16 positions of a branch at once where the
-// processor has AVX-512 or AVX2 (with AVX-512 only while the vector votes
-// are on): true by default; tests switch it off to check the votes taken
-// one by one.
+// Whether the block passes are used at all: true by default; off, every
+// vote is taken one by one.
 bool& blockVotesEnabled();
+
+// The width of the block pass the decoder uses now with byte registers
+// (64, 32), or 0 when it votes one by one.
+int blockVoteWidth();
 
 }  // namespace vok::detail
 

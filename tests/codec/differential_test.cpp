@@ -10,7 +10,9 @@
 #include <random>
 #include <string>
 
+#include "codec/byte_blocks.h"
 #include "codec/codec.h"
+#include "codec/vector_votes.h"
 #include "codec_test_util.h"
 #include "reference_decoder.h"
 #include "vote_paths.h"
@@ -145,6 +147,7 @@ class FastCodecMatchesReference : public ::testing::TestWithParam<test::VotePath
     const test::VotePath& path = GetParam();
     if (!path.missing().empty()) GTEST_SKIP() << test::votePathLine(path, false);
     inForce_.emplace(path);
+    ASSERT_EQ(detail::blockVoteWidth(), path.width) << "the path asked for is not the one run";
   }
   void TearDown() override {
     if (!inForce_) return;

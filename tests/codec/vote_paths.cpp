@@ -1,57 +1,43 @@
 #include "vote_paths.h"
 
-#include "codec/lane_votes.h"
+#include "codec/byte_blocks.h"
 #include "codec/vector_votes.h"
 
 namespace vok::test {
 namespace {
 
 std::string noAvx512() {
-  return detail::vectorVotesSupported() ? "" : "no AVX-512 (F and CD) on this processor";
+  return detail::avx512Supported() ? "" : "no AVX-512 (F and BW) on this processor";
 }
 
-std::string noAvx2() {
-  return detail::laneVoteFor(0, false) != nullptr ? "" : "no AVX2 on this processor";
-}
+std::string noAvx2() { return detail::avx2Supported() ? "" : "no AVX2 on this processor"; }
 
 std::string nothingMissing() { return ""; }
-
-// The one-by-one AVX-512 votes decide a whole vote in vector registers only
-// where the processor also counts bits there.
-std::string wholeVectorVotes() {
-  return detail::vectorCountsSupported()
-             ? "whole votes in vector registers ran"
-             : "whole votes in vector registers skipped: no AVX-512 VPOPCNTDQ on this processor";
-}
 
 }  // namespace
 
 const std::vector<VotePath>& votePaths() {
   static const std::vector<VotePath> paths = {
-      {"Avx512Blocks", true, true, noAvx512, nullptr},
-      {"Avx512OneByOne", true, false, noAvx512, wholeVectorVotes},
-      {"Avx2Blocks", false, true, noAvx2, nullptr},
-      {"Scalar", false, false, nothingMissing, nullptr},
+      {"Bytes64LanesAvx512", true, true, detail::kAvx512Width, noAvx512},
+      {"Bytes32LanesAvx2", false, true, detail::kAvx2Width, noAvx2},
+      {"OneByOne", false, false, 0, nothingMissing},
   };
   return paths;
 }
 
 std::string votePathLine(const VotePath& path, bool ran) {
   std::string line = std::string("vote path ") + path.name + ": ";
-  if (!ran) return line + "skipped: " + path.missing();
-  line += "ran";
-  if (path.detail != nullptr) line += " (" + path.detail() + ")";
-  return line;
+  return ran ? line + "ran" : line + "skipped: " + path.missing();
 }
 
 VotePathInForce::VotePathInForce(const VotePath& path)
-    : savedVector_(detail::vectorVotesEnabled()), savedBlocks_(detail::blockVotesEnabled()) {
-  detail::vectorVotesEnabled() = path.vectorVotes;
+    : savedAvx512_(detail::avx512Enabled()), savedBlocks_(detail::blockVotesEnabled()) {
+  detail::avx512Enabled() = path.avx512;
   detail::blockVotesEnabled() = path.blockVotes;
 }
 
 VotePathInForce::~VotePathInForce() {
-  detail::vectorVotesEnabled() = savedVector_;
+  detail::avx512Enabled() = savedAvx512_;
   detail::blockVotesEnabled() = savedBlocks_;
 }
 

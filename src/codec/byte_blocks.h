@@ -1,0 +1,86 @@
+// The decoder's block pass over byte registers (Q = 256): the votes of one
+// information branch at a vector's width of neighbouring positions (32 with
+// AVX2, 64 with AVX-512) are taken side by side, one position per byte lane,
+// and give exactly the candidate list's outcome: candidates in order of
+// first appearance, the received value's vote (weight w, value D) first
+// when w != 0, ties to the earlier candidate, the margin the winner's count
+// less the best count of another candidate (at least 0).
+//
+// A correction changes syndromes that later votes of the same block read
+// (at lower positions, or at the same position for a later branch). The
+// block's corrections are therefore found as a fixed point: each vote reads
+// the syndromes as they stood before the block, less the corrections of the
+// votes before it in the decoder's order (conflict lists built with the
+// code say which), and a branch is voted again while a correction it reads
+// changes. Every vote depends only on earlier ones, so the fixed point is
+// unique and equals voting one symbol after another. Then the corrections
+// are applied to U, D and S a whole vector at a time.
+#ifndef VOK_CODEC_BYTE_BLOCKS_H_
+#define VOK_CODEC_BYTE_BLOCKS_H_
+
+#include <array>
+#include <cstdint>
+
+#include "codec/code_description.h"
+
+namespace vok::detail {
+
+// Most voting taps a branch may have for the block pass.
+inline constexpr std::int32_t kMaxBlockTaps = 16;
+// Largest |w| the byte lanes take (their counts are int8), and the bound
+// beyond which any threshold acts alike (margins lie within -|w|..16 + |w|).
+inline constexpr std::int32_t kMaxByteWeight = 32;
+inline constexpr std::int32_t kByteThresholdBound = 64;
+// Widths of the two block passes, in positions.
+inline constexpr std::int32_t kAvx2Width = 32;
+inline constexpr std::int32_t kAvx512Width = 64;
+
+// The vote of voting tap n at lane l reads, within the block, the correction
+// of branch `source` at lane l + shift (shift 0: the same position, from an
+// earlier branch).
+struct ByteConflict {
+  std::uint8_t source = 0;
+  std::uint8_t shift = 0;
+};
+
+struct ByteBranchPlan {
+  const std::int64_t* offsets = nullptr;  // per tap: j * L - d
+  const std::int32_t* delays = nullptr;   // per tap: d in 0..L-1
+  std::int32_t voting = 0;                // taps of the voting check branches
+  std::int32_t total = 0;                 // taps of all check branches
+  // Voting tap n's conflicts: conflicts[conflictStart[n] .. conflictStart[n + 1]).
+  std::array<std::int32_t, kMaxBlockTaps + 1> conflictStart{};
+  // Branches whose votes read this branch's corrections in a block, as bits.
+  std::uint32_t dependents = 0;
+};
+
+// Everything one block pass needs. Registers branch after branch, L bytes.
+struct ByteBlockPlan {
+  std::uint8_t* decisions = nullptr;
+  std::uint8_t* differences = nullptr;
+  std::uint8_t* syndromes = nullptr;
+  std::int32_t length = 0;
+  int decoded = 0;             // branches 0..decoded-1, each at most kMaxBlockTaps voting taps
+  std::int32_t weight = 0;     // |w| <= kMaxByteWeight
+  std::int32_t threshold = 0;  // clamped into +-kByteThresholdBound
+  const ByteConflict* conflicts = nullptr;
+  std::array<ByteBranchPlan, kMaxBranches> branches{};
+  // Where each check branch's cells are first read as positions fall: at
+  // leadOffsets[n] + y. Fetched ahead of the blocks.
+  std::array<std::int64_t, kMaxBranches> leadOffsets{};
+  int leadCount = 0;
+};
+
+// Decodes the blocks of `width` positions from `high` down while a whole
+// block lies at or above `low`; returns the highest position left undone.
+// REQUIRES: plan.length >= width.
+using ByteBlockPass = std::int32_t (*)(const ByteBlockPlan& plan, std::int32_t high,
+                                       std::int32_t low);
+
+// The pass of `width` (kAvx2Width or kAvx512Width); nullptr where the
+// processor lacks the instructions.
+ByteBlockPass byteBlockPassFor(std::int32_t width);
+
+}  // namespace vok::detail
+
+#endif  // VOK_CODEC_BYTE_BLOCKS_H_
