@@ -23,16 +23,17 @@ inline std::int32_t reduceSum(std::int32_t sum, std::int32_t q) {
 // Draws a block at a time, so that the generator runs several states side
 // by side, and adds to each symbol the error value `errorOf` gives for its
 // draw's numerator (0 for no error), with no branch on the outcome.
-template <typename ErrorOf>
-void transmitInBlocks(RandomGenerator& random, const std::int32_t* src, std::int32_t* dst,
-                      std::int32_t count, std::int32_t q, ErrorOf errorOf) {
+template <typename Symbol, typename ErrorOf>
+void transmitInBlocks(RandomGenerator& random, const Symbol* src, Symbol* dst, std::int32_t count,
+                      std::int32_t q, ErrorOf errorOf) {
   constexpr std::int32_t kBlock = 256;
   std::uint32_t numerators[kBlock];
   for (std::int32_t first = 0; first < count; first += kBlock) {
     const std::int32_t n = count - first < kBlock ? count - first : kBlock;
     random.nextNumerators(numerators, n);
     for (std::int32_t i = 0; i < n; ++i) {
-      dst[first + i] = reduceSum(src[first + i] + errorOf(numerators[i]), q);
+      dst[first + i] = static_cast<Symbol>(
+          reduceSum(static_cast<std::int32_t>(src[first + i]) + errorOf(numerators[i]), q));
     }
   }
 }
@@ -46,6 +47,15 @@ void QaryChannel::printSummary(std::FILE* stream) const {
 }
 
 void QaryChannel::transmit(const std::int32_t* src, std::int32_t* dst, std::int32_t count) {
+  transmitSymbols(src, dst, count);
+}
+
+void QaryChannel::transmit(const std::uint8_t* src, std::uint8_t* dst, std::int32_t count) {
+  transmitSymbols(src, dst, count);
+}
+
+template <typename Symbol>
+void QaryChannel::transmitSymbols(const Symbol* src, Symbol* dst, std::int32_t count) {
   const float p0Value = p0();
   const std::int32_t q = q_;
   const float d = detail::errorStep(p0Value, q);

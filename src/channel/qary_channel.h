@@ -24,6 +24,8 @@ class QaryChannel final : public Channel {
   void printSummary(std::FILE* stream) const override;
   // dst[i] = (src[i] + n) mod Q. A NaN P0 corrupts nothing.
   void transmit(const std::int32_t* src, std::int32_t* dst, std::int32_t count) override;
+  // The same for byte symbols, with the same draws. REQUIRES: Q <= 256.
+  void transmit(const std::uint8_t* src, std::uint8_t* dst, std::int32_t count);
   // The base block, then "Канал с Q=%d ортогональными сигналами\n".
   void printParameters(std::FILE* stream) const override;
 
@@ -32,6 +34,9 @@ class QaryChannel final : public Channel {
   std::int32_t q() const { return q_; }
 
  private:
+  template <typename Symbol>
+  void transmitSymbols(const Symbol* src, Symbol* dst, std::int32_t count);
+
   std::int32_t q_ = 256;
   // The error value by numerator for the current P0 and Q, rebuilt when
   // they change.

@@ -43,6 +43,22 @@ struct ByteConflict {
   std::uint8_t shift = 0;
 };
 
+// One vector of a check branch's cells that a block's corrections change,
+// at offset + bottom (bottom: the block's lowest position), and the
+// corrections it takes: parts[firstPart .. next chunk's firstPart).
+struct ByteApplyChunk {
+  std::int64_t offset = 0;
+  std::int32_t firstPart = 0;
+};
+
+// Branch `source`'s corrections enter a chunk as the vector read at byte
+// `from` of its zero-padded correction buffer (corrections at from + l for
+// the chunk's lane l).
+struct ByteApplyPart {
+  std::uint8_t source = 0;
+  std::uint8_t from = 0;
+};
+
 struct ByteBranchPlan {
   const std::int64_t* offsets = nullptr;  // per tap: j * L - d
   const std::int32_t* delays = nullptr;   // per tap: d in 0..L-1
@@ -64,6 +80,14 @@ struct ByteBlockPlan {
   std::int32_t weight = 0;     // |w| <= kMaxByteWeight
   std::int32_t threshold = 0;  // clamped into +-kByteThresholdBound
   const ByteConflict* conflicts = nullptr;
+  // Blocks with bottom >= chunkedFrom read no tap across the wrap: their
+  // corrections go into S chunk by chunk, every cell once (chunks[0 ..
+  // chunkCount), parts of chunk c up to chunks[c + 1].firstPart). Below,
+  // tap by tap.
+  const ByteApplyChunk* chunks = nullptr;
+  const ByteApplyPart* parts = nullptr;
+  std::int32_t chunkCount = 0;
+  std::int32_t chunkedFrom = 0;
   std::array<ByteBranchPlan, kMaxBranches> branches{};
   // Where each check branch's cells are first read as positions fall: at
   // leadOffsets[n] + y. Fetched ahead of the blocks.
@@ -73,7 +97,8 @@ struct ByteBlockPlan {
 
 // Decodes the blocks of `width` positions from `high` down while a whole
 // block lies at or above `low`; returns the highest position left undone.
-// REQUIRES: plan.length >= width.
+// REQUIRES: plan.length >= width; the syndromes are followed by at least
+// width spare bytes (a chunk may reach past the last check branch).
 using ByteBlockPass = std::int32_t (*)(const ByteBlockPlan& plan, std::int32_t high,
                                        std::int32_t low);
 

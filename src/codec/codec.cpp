@@ -111,6 +111,9 @@ void Codec::buildTapTables() {
     pairs += taps * taps;
   }
   conflicts_.assign(pairs, detail::ByteConflict{});
+  applyChunks_.assign(2 * tapDelays_.size() + 1, detail::ByteApplyChunk{});
+  applyParts_.assign(2 * tapDelays_.size(), detail::ByteApplyPart{});
+  chunkRows_.assign(tapDelays_.size(), {0, 0});
 
   checkTapBranch_.clear();
   checkTapDelay_.clear();
@@ -145,14 +148,18 @@ void Codec::setQ(std::int32_t q) {
     const std::size_t info = static_cast<std::size_t>(code_.nk) * static_cast<std::size_t>(length_);
     const std::size_t check =
         static_cast<std::size_t>(code_.nr) * static_cast<std::size_t>(length_);
-    const auto size = [&](auto& registers, bool used) {
+    // The byte syndromes have a vector's spare bytes beyond the last check
+    // branch, where the block pass may read and write back a few.
+    const std::size_t spare = static_cast<std::size_t>(detail::kAvx512Width);
+    const auto size = [&](auto& registers, bool used, std::size_t spareCells) {
       for (auto* cells : {&registers.decisions, &registers.differences, &registers.syndromes}) {
-        cells->assign(used ? (cells == &registers.syndromes ? check : info) : 0, 0);
+        const bool syndromes = cells == &registers.syndromes;
+        cells->assign(used ? (syndromes ? check + spareCells : info) : 0, 0);
         if (!used) cells->shrink_to_fit();
       }
     };
-    size(bytes_, byteRegisters());
-    size(wide_, !byteRegisters());
+    size(bytes_, byteRegisters(), spare);
+    size(wide_, !byteRegisters(), 0);
   }
   if (q > kMaxTableQ) {
     voteTable_.clear();

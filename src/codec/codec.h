@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codec/byte_blocks.h"
@@ -178,6 +179,9 @@ class Codec {
   // corrections of a block change which votes of the same block. False when
   // they do not fit.
   bool planConflicts(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
+  // Fills plan's chunks for `width`-position blocks: the vectors of S that
+  // a block's corrections change, and which corrections each takes.
+  void planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
   // The votes one by one from `high` down to `low`. kWrap: some tap
   // position y - d may be negative and wraps.
   template <typename Cell, bool kWrap>
@@ -233,6 +237,11 @@ class Codec {
   // Room for the block pass's conflict lists: every pair of taps in one
   // check branch, the most there can be.
   std::vector<detail::ByteConflict> conflicts_;
+  // Room for the block pass's chunks: a tap's cells meet at most two.
+  std::vector<detail::ByteApplyChunk> applyChunks_;
+  std::vector<detail::ByteApplyPart> applyParts_;
+  // Room to sort the taps' (offset, branch) pairs for the chunks.
+  std::vector<std::pair<std::int64_t, std::int32_t>> chunkRows_;
 
   // Encoder taps: check branch j's (information branch, reduced delay)
   // pairs are checkTap*_[checkTapStart_[j] .. checkTapStart_[j + 1]).

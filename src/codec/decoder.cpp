@@ -172,6 +172,7 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
       pass.threshold, -detail::kByteThresholdBound, detail::kByteThresholdBound));
   plan.conflicts = conflicts_.data();
   if (!planConflicts(pass, width, plan)) return high;
+  planChunks(pass, width, plan);
   // Each check branch's cells are first read at its largest delay among the
   // branches decoded; the other taps read cells that one brought in.
   for (int j = 0; j < code_.nr; ++j) {
@@ -226,6 +227,46 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
     b.conflictStart[static_cast<std::size_t>(b.voting)] = static_cast<std::int32_t>(used);
   }
   return true;
+}
+
+void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan) {
+  // Every tap's cells for a block start at offset j * L - d from its lowest
+  // position, one vector long. In increasing order of offset, cells that
+  // overlap form runs; each run is cut into vectors from its start, and
+  // every vector takes the corrections of the taps that meet it.
+  std::int32_t count = 0;
+  std::int32_t deepest = 0;
+  for (int r = 0; r < pass.decoded; ++r) {
+    const BranchTaps& taps = branchTaps_[r];
+    for (std::int32_t n = taps.start; n < taps.start + taps.total; ++n) {
+      chunkRows_[static_cast<std::size_t>(count++)] = {tapOffsets_[static_cast<std::size_t>(n)], r};
+      deepest = std::max(deepest, tapDelays_[static_cast<std::size_t>(n)]);
+    }
+  }
+  const auto rows = chunkRows_.begin();
+  std::sort(rows, rows + count);
+  std::int32_t chunks = 0;
+  std::int32_t parts = 0;
+  for (std::int32_t first = 0; first < count;) {
+    std::int64_t start = rows[first].first;
+    for (;;) {
+      applyChunks_[static_cast<std::size_t>(chunks++)] = {start, parts};
+      for (std::int32_t n = first; n < count && rows[n].first < start + width; ++n) {
+        applyParts_[static_cast<std::size_t>(parts++)] = {
+            static_cast<std::uint8_t>(rows[n].second),
+            static_cast<std::uint8_t>(width - (rows[n].first - start))};
+      }
+      // Rows that started at or below this vector's start end within it.
+      while (first < count && rows[first].first <= start) ++first;
+      if (first == count || rows[first].first >= start + width) break;
+      start += width;
+    }
+  }
+  applyChunks_[static_cast<std::size_t>(chunks)] = {0, parts};
+  plan.chunks = applyChunks_.data();
+  plan.parts = applyParts_.data();
+  plan.chunkCount = chunks;
+  plan.chunkedFrom = deepest;
 }
 
 template <typename Cell>

@@ -21,8 +21,8 @@ std::string fileIn(const std::string& directory, const char* name) {
 }
 
 // Pointers to the branches of a kind stored branch after branch.
-void pointBranches(std::vector<std::int32_t>& storage, int count, std::int32_t length,
-                   std::vector<std::int32_t*>& pointers) {
+void pointBranches(std::vector<std::uint8_t>& storage, int count, std::int32_t length,
+                   std::vector<std::uint8_t*>& pointers) {
   pointers.resize(static_cast<std::size_t>(count));
   for (int b = 0; b < count; ++b) {
     pointers[static_cast<std::size_t>(b)] = storage.data() + std::size_t{1} * b * length;
@@ -184,7 +184,8 @@ void Experiment::start(std::unique_ptr<Codec> codec) {
   // one after another are the picture itself, followed by the tail fill.
   std::copy_n(picture_.sourceImage.begin(), picture_.symbolCount, sourceInfo_.begin());
 
-  codec_->encode(sourceInfoPtr_.data(), sourceCheckPtr_.data());
+  codec_->encode(static_cast<const std::uint8_t* const*>(sourceInfoPtr_.data()),
+                 sourceCheckPtr_.data());
 
   k_ = 0;
   setAvailable({true, false, false, false, true, true});
@@ -257,7 +258,8 @@ void Experiment::doTransmit() {
   channelErrors_ = countErrors(picture_.channelImage);
   observer_.valuesChanged(ValueGroup::Channel);
 
-  codec_->loadReceived(receivedInfoPtr_.data(), receivedCheckPtr_.data());
+  codec_->loadReceived(static_cast<const std::uint8_t* const*>(receivedInfoPtr_.data()),
+                       static_cast<const std::uint8_t* const*>(receivedCheckPtr_.data()));
   k_ = 0;
   AvailableActions next = available_;
   next.transmit = false;
@@ -344,7 +346,7 @@ void Experiment::doShutDown() {
   codec_.reset();
   for (auto* branches :
        {&sourceInfo_, &sourceCheck_, &receivedInfo_, &receivedCheck_, &decodedInfo_}) {
-    std::vector<std::int32_t>().swap(*branches);
+    std::vector<std::uint8_t>().swap(*branches);
   }
   for (auto* pointers : {&sourceInfoPtr_, &sourceCheckPtr_, &receivedInfoPtr_, &receivedCheckPtr_,
                          &decodedInfoPtr_}) {
@@ -360,12 +362,11 @@ void Experiment::setAvailable(const AvailableActions& actions) {
   observer_.availabilityChanged();
 }
 
-void Experiment::assemble(const std::vector<std::int32_t>& branches,
+void Experiment::assemble(const std::vector<std::uint8_t>& branches,
                           std::vector<std::uint8_t>& image) const {
   // Image byte i * L + x comes from branch i, position x: with the branches
   // stored one after another that is simply the same index.
-  std::transform(branches.begin(), branches.begin() + picture_.symbolCount, image.begin(),
-                 [](std::int32_t symbol) { return static_cast<std::uint8_t>(symbol & 0xFF); });
+  std::copy_n(branches.begin(), picture_.symbolCount, image.begin());
 }
 
 std::int64_t Experiment::countErrors(const std::vector<std::uint8_t>& image) const {

@@ -212,7 +212,7 @@ class Experiment {
   void runIteration(int k);
   void setAvailable(const AvailableActions& actions);
   void fail(InitStatus status, const char* message);
-  void assemble(const std::vector<std::int32_t>& branches, std::vector<std::uint8_t>& image) const;
+  void assemble(const std::vector<std::uint8_t>& branches, std::vector<std::uint8_t>& image) const;
   std::int64_t countErrors(const std::vector<std::uint8_t>& image) const;
 
   ExperimentObserver& observer_;
@@ -237,10 +237,11 @@ class Experiment {
   std::int32_t length_ = 0;
   std::int32_t tailFill_ = 0;
 
-  // Branches, each kind stored branch after branch (L symbols each).
-  std::vector<std::int32_t> sourceInfo_, sourceCheck_, receivedInfo_, receivedCheck_, decodedInfo_;
+  // Branches, each kind stored branch after branch (L symbols each), a
+  // byte per symbol (Q = 256).
+  std::vector<std::uint8_t> sourceInfo_, sourceCheck_, receivedInfo_, receivedCheck_, decodedInfo_;
   // Pointers to the branches, as the codec and the channel take them.
-  std::vector<std::int32_t*> sourceInfoPtr_, sourceCheckPtr_, receivedInfoPtr_, receivedCheckPtr_,
+  std::vector<std::uint8_t*> sourceInfoPtr_, sourceCheckPtr_, receivedInfoPtr_, receivedCheckPtr_,
       decodedInfoPtr_;
 
   int k_ = 0;

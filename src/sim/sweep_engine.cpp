@@ -91,7 +91,7 @@ BlockRunner::BlockRunner(const SweepSource& source, EarlyStop earlyStop)
 
 bool BlockRunner::syndromesZero() const {
   for (int j = 0; j < source_.nr(); ++j) {
-    const std::int32_t* s = state_->codec.syndrome(j);
+    const auto s = state_->codec.syndrome(j);
     if (std::any_of(s, s + source_.branchLength(), [](std::int32_t v) { return v != 0; })) {
       return false;
     }
@@ -117,16 +117,7 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   BlockResult result;
   for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received[x] != sent[x];
   s.codec.loadReceived(s.info.data(), s.check.data());
-  const auto decoderErrors = [&] {
-    std::int64_t errors = 0;
-    for (int i = 0; i < source_.nk(); ++i) {
-      const std::int32_t* u = s.codec.decision(i);
-      const std::int32_t begin = i * length;
-      const std::int32_t end = std::min(n, begin + length);
-      for (std::int32_t x = begin; x < end; ++x) errors += u[x - begin] != sent[x];
-    }
-    return errors;
-  };
+  const auto decoderErrors = [&] { return s.codec.decisionErrors(sent, n); };
   result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
   if (earlyStop_ == EarlyStop::kSource) {
     for (int k = 0; k < source_.itert() && (k == 0 || result.decoderErrors != 0); ++k) {
