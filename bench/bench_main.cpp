@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     std::printf("\nDecoder iteration, ns per information symbol (same run, quickest of %d):\n",
                 vok::bench::kDecoderRepetitions);
     std::printf("%-20s %12s %12s %10s %15s\n", "case", "fast", "reference", "speed-up",
-                "without AVX-512");
+                "32-lane AVX2");
     for (const auto& [name, f] : figures) {
       const double ratio = f.fast > 0 && f.reference > 0 ? f.reference / f.fast : 0;
       std::printf("%-20s %12.2f %12.2f %9.1fx %15.2f\n", name.c_str(), f.fast, f.reference, ratio,

@@ -298,5 +298,25 @@ TEST_P(FastCodecMatchesReference, WhenCorrectionsChangeTheVotesOfTheNextFewPosit
   }
 }
 
+TEST_P(FastCodecMatchesReference, WhenBranchesAreAboutOneVectorLong) {
+  // Branches shorter than a vector (no block at all), of one vector, or a
+  // little longer (a block and a few positions one by one), where every
+  // delay of the built-in code wraps; and weights beyond the byte lanes'
+  // counts, which leave every vote to the one-by-one path.
+  std::mt19937 gen(3232);
+  for (std::int32_t length : {5, 31, 32, 33, 63, 64, 65, 96, 97, 130}) {
+    for (int weight : {1, 40, -33}) {
+      DecoderSchedule schedule = DecoderSchedule::builtIn();
+      schedule.w[0] = weight;
+      Codec codec(CodeDescription::builtIn(), schedule, 8 * length);
+      ReferenceDecoder reference(codec);
+      Block block(codec);
+      fillReceived(gen, codec, block);
+      ASSERT_EQ(firstDifferenceWhileDecoding(codec, reference, block, codec.iterationCount()), "")
+          << "L=" << length << " w=" << weight;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vok
