@@ -25,3 +25,10 @@ fi
 echo
 echo "== Whole run"
 "$root/bench/vok_sim_run.sh" "$build"
+echo
+echo "== Sweep against an earlier commit"
+if git -C "$root" rev-parse --verify -q "${VOK_BENCH_BASELINE:-230db7f}^{commit}" >/dev/null; then
+  "$root/bench/compare_sweep.sh" "$build" "${VOK_BENCH_BASELINE:-230db7f}"
+else
+  echo "run-bench: commit ${VOK_BENCH_BASELINE:-230db7f} not in this clone; sweep comparison skipped"
+fi
