@@ -209,12 +209,14 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
     for (int j = 0; j < std::min(pass.voters, code_.nr); ++j) {
       for (std::int32_t n = taps.upTo[j]; n < taps.upTo[j + 1]; ++n) {
         b.conflictStart[static_cast<std::size_t>(n)] = static_cast<std::int32_t>(used);
-        const std::int32_t d = tapDelays_[static_cast<std::size_t>(taps.start + n)];
+        const std::int32_t d =
+            tapDelays_[static_cast<std::size_t>(taps.start) + static_cast<std::size_t>(n)];
         for (int r2 = 0; r2 < pass.decoded; ++r2) {
           const BranchTaps& writer = branchTaps_[r2];
           for (std::int32_t m = writer.upTo[j]; m < writer.upTo[j + 1]; ++m) {
-            std::int64_t s =
-                std::int64_t{tapDelays_[static_cast<std::size_t>(writer.start + m)]} - d;
+            std::int64_t s = std::int64_t{tapDelays_[static_cast<std::size_t>(writer.start) +
+                                                     static_cast<std::size_t>(m)]} -
+                             d;
             if (s < 0) s += length_;
             if (s >= width || (s == 0 && r2 >= r)) continue;
             if (used == conflicts_.size()) return false;

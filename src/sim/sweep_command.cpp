@@ -324,97 +324,77 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
   return s;
 }
 
-int runSweep(const SweepSettings& settings, CommandStreams& streams) {
-  if (settings.seedNote) streams.err << "vok-sim sweep: " << *settings.seedNote << '\n';
-  SourceOrFailure made = makeSource(settings);
-  if (!made.source) {
-    streams.err << made.failure << '\n';
-    return kExitInitFailure;
-  }
-  const SweepSource& source = *made.source;
-  SweepTable table;
-  table.metadata =
-      describeSweep(source, made.kind, settings.seed,
-                    StopRule{settings.blocks, settings.minErrors, settings.minBlockErrors},
-                    settings.earlyStop, settings.shard);
-  warnOfSeedOverlap(settings, streams.err);
-  // Rows of a finished sweep that --resume extends to more blocks or later
-  // stops: they go on from their last block.
-  std::vector<SweepRow> extended;
+namespace {
 
-  if (settings.csv) {
-    const std::string& csv = *settings.csv;
-    const PathKind kind = pathKind(csv);
-    if (settings.resume && kind == PathKind::kMissing) {
-      streams.err << "vok-sim sweep: --resume: " << csv
-                  << " does not exist yet; the sweep starts afresh\n";
-    } else if (settings.resume && kind == PathKind::kSpecial) {
-      streams.err << "vok-sim sweep: --resume: " << csv << " is not a regular file\n";
+// Takes what an existing --csv file brings to the sweep: its finished rows
+// go into `table`, the rows --resume extends into `extended`. Returns the
+// exit code when the file must not be used (or replaced).
+std::optional<int> takeExistingCsv(const SweepSettings& settings, SweepTable& table,
+                                   std::vector<SweepRow>& extended, std::ostream& err) {
+  if (!settings.csv) return std::nullopt;
+  const std::string& csv = *settings.csv;
+  const PathKind kind = pathKind(csv);
+  if (settings.resume && kind == PathKind::kMissing) {
+    err << "vok-sim sweep: --resume: " << csv << " does not exist yet; the sweep starts afresh\n";
+  } else if (settings.resume && kind == PathKind::kSpecial) {
+    err << "vok-sim sweep: --resume: " << csv << " is not a regular file\n";
+    return kExitBadArguments;
+  } else if (settings.resume || (kind == PathKind::kRegular && !settings.force)) {
+    std::string error;
+    std::optional<std::string> text = readWholeFile(csv, error);
+    if (!text) {
+      err << "vok-sim sweep: " << (settings.resume ? "--resume: " : "--csv: ") << csv << ": "
+          << error << '\n';
       return kExitBadArguments;
-    } else if (settings.resume || (kind == PathKind::kRegular && !settings.force)) {
-      std::string error;
-      std::optional<std::string> text = readWholeFile(csv, error);
-      if (!text) {
-        streams.err << "vok-sim sweep: " << (settings.resume ? "--resume: " : "--csv: ") << csv
-                    << ": " << error << '\n';
+    }
+    std::optional<SweepTable> old;
+    if (settings.resume) {
+      old = parseSweepCsv(*text, error);
+      if (old && !checkSweepRules(*old, error)) old.reset();
+      if (!old) {
+        err << "vok-sim sweep: --resume: " << csv << ": " << error << '\n';
         return kExitBadArguments;
       }
-      std::optional<SweepTable> old;
-      if (settings.resume) {
-        old = parseSweepCsv(*text, error);
-        if (old && !checkSweepRules(*old, error)) old.reset();
-        if (!old) {
-          streams.err << "vok-sim sweep: --resume: " << csv << ": " << error << '\n';
-          return kExitBadArguments;
-        }
-      } else if (!text->empty()) {
-        old = parseSweepCsv(*text, error);
-      }
-      const bool sameSweep = old && old->metadata.sameSimulation(table.metadata) &&
-                             sameShard(old->metadata.shard, settings.shard);
-      const bool extends = old && old->metadata.extendsTo(table.metadata) &&
+    } else if (!text->empty()) {
+      old = parseSweepCsv(*text, error);
+    }
+    const bool sameSweep = old && old->metadata.sameSimulation(table.metadata) &&
                            sameShard(old->metadata.shard, settings.shard);
-      if (settings.resume && !extends) {
-        streams.err << "vok-sim sweep: --resume: " << csv
-                    << " was made by a different sweep (source, code, seed, early stop or "
-                       "shard differ, or it ran more blocks or stopped later than asked now)\n";
-        return kExitBadArguments;
-      }
-      // Without --resume the file is replaced once the first point is done;
-      // only the results of this very sweep may be replaced unasked.
-      if (!settings.resume && !text->empty() && !sameSweep) {
-        streams.err << "vok-sim sweep: --csv: " << csv
-                    << " holds something other than the results of this sweep; give --resume to "
-                       "continue a sweep in it or --force to replace it\n";
-        return kExitBadArguments;
-      }
-      if (settings.resume) {
-        for (SweepRow& row : old->rows) {
-          if (pointFinished(row, table.metadata)) {
-            table.rows.push_back(std::move(row));
-          } else {
-            extended.push_back(std::move(row));
-          }
+    const bool extends = old && old->metadata.extendsTo(table.metadata) &&
+                         sameShard(old->metadata.shard, settings.shard);
+    if (settings.resume && !extends) {
+      err << "vok-sim sweep: --resume: " << csv
+          << " was made by a different sweep (source, code, seed, early stop or "
+             "shard differ, or it ran more blocks or stopped later than asked now)\n";
+      return kExitBadArguments;
+    }
+    // Without --resume the file is replaced once the first point is done;
+    // only the results of this very sweep may be replaced unasked.
+    if (!settings.resume && !text->empty() && !sameSweep) {
+      err << "vok-sim sweep: --csv: " << csv
+          << " holds something other than the results of this sweep; give --resume to "
+             "continue a sweep in it or --force to replace it\n";
+      return kExitBadArguments;
+    }
+    if (settings.resume) {
+      for (SweepRow& row : old->rows) {
+        if (pointFinished(row, table.metadata)) {
+          table.rows.push_back(std::move(row));
+        } else {
+          extended.push_back(std::move(row));
         }
       }
     }
   }
-  if (!checkOutputs(settings.csv, settings.svg, {}, "sweep", streams.err)) {
-    return kExitBadArguments;
-  }
-  const bool writeAtEndOnly = writtenOnlyAtEnd(settings.csv) || writtenOnlyAtEnd(settings.svg);
+  return std::nullopt;
+}
 
-  // Points to extend come first: until they are done the file keeps its
-  // former rows and stops, so an interruption loses nothing it held.
-  std::vector<float> todo;
-  for (const SweepRow& row : extended) todo.push_back(row.p0);
-  for (float p0 : settings.points) {
-    const auto same = [&](const SweepRow& row) { return row.p0 == p0; };
-    const bool done = std::any_of(table.rows.begin(), table.rows.end(), same) ||
-                      std::any_of(extended.begin(), extended.end(), same);
-    if (!done) todo.push_back(p0);
-  }
-
+// The lines above the table: the source, the code, the capacity, the shard
+// and the rows the file already holds.
+void printSweepHeading(const SweepSettings& settings, const SourceOrFailure& made,
+                       const SweepTable& table, const std::vector<SweepRow>& extended,
+                       std::size_t todoCount, CommandStreams& streams) {
+  const SweepSource& source = *made.source;
   const PlotInfo info = plotInfo(table.metadata);
   streams.out << "Sweep of " << source.symbolCount() << ' ' << made.kind
               << " symbols per block; code nk=" << source.nk() << " nr=" << source.nr() << " (rate "
@@ -429,11 +409,18 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
   for (const SweepRow& row : table.rows) printRow(streams.out, row);
   if (!table.rows.empty() || !extended.empty()) {
     streams.out << "(" << table.rows.size() + extended.size() << " points from " << *settings.csv
-                << ", " << extended.size() << " of them to extend, "
-                << todo.size() - extended.size() << " to run)\n";
+                << ", " << extended.size() << " of them to extend, " << todoCount - extended.size()
+                << " to run)\n";
   }
   streams.out.flush();  // the table so far is seen before the first point is done
+}
 
+// Runs the points in `todo` (those to extend first, in the order of
+// `extended`), printing each row and rewriting the outputs after each one
+// unless they are written only at the end. Returns the exit code.
+int runPoints(const SweepSettings& settings, const SweepSource& source, SweepTable& table,
+              std::vector<SweepRow>& extended, const std::vector<float>& todo, bool writeAtEndOnly,
+              CommandStreams& streams) {
   const Shard shard = settings.shard.value_or(Shard{});
   const std::int64_t ownBlocks = ownBlockCount(settings.blocks, shard);
   ProgressLine progressLine(streams.err, progressWanted(streams));
@@ -485,6 +472,54 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
     if (!writeAtEndOnly && !writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
       return kExitBadArguments;
     }
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int runSweep(const SweepSettings& settings, CommandStreams& streams) {
+  if (settings.seedNote) streams.err << "vok-sim sweep: " << *settings.seedNote << '\n';
+  SourceOrFailure made = makeSource(settings);
+  if (!made.source) {
+    streams.err << made.failure << '\n';
+    return kExitInitFailure;
+  }
+  const SweepSource& source = *made.source;
+  SweepTable table;
+  table.metadata =
+      describeSweep(source, made.kind, settings.seed,
+                    StopRule{settings.blocks, settings.minErrors, settings.minBlockErrors},
+                    settings.earlyStop, settings.shard);
+  warnOfSeedOverlap(settings, streams.err);
+  // Rows of a finished sweep that --resume extends to more blocks or later
+  // stops: they go on from their last block.
+  std::vector<SweepRow> extended;
+
+  if (const std::optional<int> refused = takeExistingCsv(settings, table, extended, streams.err)) {
+    return *refused;
+  }
+  if (!checkOutputs(settings.csv, settings.svg, {}, "sweep", streams.err)) {
+    return kExitBadArguments;
+  }
+  const bool writeAtEndOnly = writtenOnlyAtEnd(settings.csv) || writtenOnlyAtEnd(settings.svg);
+
+  // Points to extend come first: until they are done the file keeps its
+  // former rows and stops, so an interruption loses nothing it held.
+  std::vector<float> todo;
+  for (const SweepRow& row : extended) todo.push_back(row.p0);
+  for (float p0 : settings.points) {
+    const auto same = [&](const SweepRow& row) { return row.p0 == p0; };
+    const bool done = std::any_of(table.rows.begin(), table.rows.end(), same) ||
+                      std::any_of(extended.begin(), extended.end(), same);
+    if (!done) todo.push_back(p0);
+  }
+
+  printSweepHeading(settings, made, table, extended, todo.size(), streams);
+
+  if (const int code = runPoints(settings, source, table, extended, todo, writeAtEndOnly, streams);
+      code != kExitOk) {
+    return code;
   }
   // A resumed sweep with nothing left still redraws its figure.
   if ((writeAtEndOnly || todo.empty()) &&

@@ -65,7 +65,8 @@ class SweepSafety : public ::testing::Test {
 
   // A finished sweep of P0 0.1 and 0.3 in `name`, read back.
   SweepTable sweep(const std::string& name, std::vector<std::string> more = {}) {
-    const SimResult r = runSim(with(kSweep, with({"0.1,0.3", "--csv", path(name)}, more)));
+    const SimResult r =
+        runSim(with(kSweep, with({"0.1,0.3", "--csv", path(name)}, std::move(more))));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::string error;
     const auto table = parseSweepCsv(readFile(path(name)), error);

@@ -80,7 +80,7 @@ class PictureWindowTest : public ::testing::Test {
 
   // The sample picture written by Qt in `format` into the directory.
   QString writeAs(const char* format, const char* name, int quality = -1) {
-    const QString path = QDir(QString::fromStdString(dir.str())).filePath(QString::fromUtf8(name));
+    QString path = QDir(QString::fromStdString(dir.str())).filePath(QString::fromUtf8(name));
     QImageWriter writer(path, format);
     if (quality >= 0) writer.setQuality(quality);
     EXPECT_TRUE(writer.write(image)) << writer.errorString().toStdString();
