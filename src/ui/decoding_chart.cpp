@@ -85,7 +85,8 @@ void DecodingChart::showErrors(std::optional<std::int64_t> channelErrors,
   // Whole iterations on the labels, at most about 20 of them.
   iterations_->setTickType(QValueAxis::TicksDynamic);
   iterations_->setTickAnchor(0);
-  iterations_->setTickInterval(static_cast<double>((lastIteration + 19) / 20));
+  const int tickStep = (lastIteration + 19) / 20;  // whole iterations, rounded up
+  iterations_->setTickInterval(tickStep);
   // Up to the power of ten above one and a half times the largest count.
   const double top = std::pow(
       10.0, std::ceil(std::log10(static_cast<double>(std::max<std::int64_t>(largest, 1)) * 1.5)));
