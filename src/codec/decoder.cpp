@@ -157,7 +157,10 @@ void Codec::iterate(int k) {
 
 std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
   const std::int32_t width = detail::blockVoteWidth();
-  if (width == 0 || pass.decoded <= 0 || length_ < width) return high;
+  // Branches shorter than two vectors vote one by one: there nearly every
+  // pair of taps meets within a block through the wrap, and the block's fixed
+  // point then takes up to a round per lane (seconds for a 72-symbol branch).
+  if (width == 0 || pass.decoded <= 0 || length_ < 2 * width) return high;
   if (pass.weight > detail::kMaxByteWeight || pass.weight < -detail::kMaxByteWeight) return high;
   const detail::ByteBlockPass blockPass = detail::byteBlockPassFor(width);
   if (blockPass == nullptr) return high;
