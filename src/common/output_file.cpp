@@ -167,46 +167,39 @@ PathKind pathKind(const std::string& path) {
   return PathKind::kSpecial;
 }
 
-bool writeWholeFile(const std::string& path, std::string_view content, std::string& error) {
-  switch (pathKind(path)) {
-    case PathKind::kDirectory:
-      error = reason(path, EISDIR);
-      return false;
-    case PathKind::kSpecial:
-      return writeSpecial(path, content, error);
-    case PathKind::kInaccessible: {
-      struct stat st {};
-      const int code = ::stat(path.c_str(), &st) != 0 ? errno : EACCES;
-      error = reason(path, code);
-      return false;
-    }
-    case PathKind::kMissing:
-    case PathKind::kRegular:
-      break;
+namespace {
+
+// Sets the refusal of a path no file can be written to (a folder, or a path
+// that cannot be looked at) and returns true; false when it may be written.
+bool refusedOutput(const std::string& path, PathKind kind, std::string& error) {
+  if (kind == PathKind::kDirectory) {
+    error = reason(path, EISDIR);
+    return true;
   }
+  if (kind == PathKind::kInaccessible) {
+    struct stat st {};
+    error = reason(path, ::stat(path.c_str(), &st) != 0 ? errno : EACCES);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool writeWholeFile(const std::string& path, std::string_view content, std::string& error) {
+  const PathKind kind = pathKind(path);
+  if (refusedOutput(path, kind, error)) return false;
+  if (kind == PathKind::kSpecial) return writeSpecial(path, content, error);
   return replaceRegular(path, content, error);
 }
 
 bool checkWritable(const std::string& path, std::string& error) {
-  switch (pathKind(path)) {
-    case PathKind::kDirectory:
-      error = reason(path, EISDIR);
-      return false;
-    case PathKind::kSpecial:
-      if (::access(path.c_str(), W_OK) != 0) {
-        error = reason(path, errno);
-        return false;
-      }
-      return true;
-    case PathKind::kInaccessible: {
-      struct stat st {};
-      const int code = ::stat(path.c_str(), &st) != 0 ? errno : EACCES;
-      error = reason(path, code);
-      return false;
-    }
-    case PathKind::kMissing:
-    case PathKind::kRegular:
-      break;
+  const PathKind kind = pathKind(path);
+  if (refusedOutput(path, kind, error)) return false;
+  if (kind == PathKind::kSpecial) {
+    if (::access(path.c_str(), W_OK) == 0) return true;
+    error = reason(path, errno);
+    return false;
   }
   const std::optional<std::string> file = replacedFile(path, error);
   if (!file) return false;

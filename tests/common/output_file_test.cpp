@@ -2,6 +2,7 @@
 // links and stray temporary names are never written through, and devices
 // and pipes are written directly instead of being replaced by a file.
 #include "common/output_file.h"
+#include "scratch_directory.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -21,30 +22,15 @@ namespace vok {
 namespace {
 
 namespace fs = std::filesystem;
+using vok::test::readFile;
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-class OutputFile : public ::testing::Test {
+class OutputFile : public vok::test::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vok_output_file_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  OutputFile() : ScratchDirectoryTest("vok_output_file_") {}
   // The entries of the folder, to see that nothing else was left behind.
   std::size_t entries() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
   }
-  fs::path dir_;
 };
 
 TEST_F(OutputFile, ReplacesARegularFileWholeKeepingItsModeAndLeavesNoTemporary) {

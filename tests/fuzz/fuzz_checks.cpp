@@ -3,6 +3,7 @@
 // outcome is inconsistent. Sanitizers catch what the checks cannot see
 // (out-of-bounds reads, leaks, undefined behaviour).
 #include "fuzz_checks.h"
+#include "fuzz_check.h"
 
 #include <unistd.h>
 
@@ -27,14 +28,6 @@
 #include "picture/bmp_writer.h"
 #include "picture/pane_geometry.h"
 #include "picture/picture.h"
-
-#define FUZZ_CHECK(cond)                                                            \
-  do {                                                                              \
-    if (!(cond)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
 
 namespace vok::fuzz {
 namespace {

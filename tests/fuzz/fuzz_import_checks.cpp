@@ -2,6 +2,7 @@
 // says why; a success gives the buffers of the loader's layout, the picture
 // fitted to the pane.
 #include "fuzz_import_checks.h"
+#include "fuzz_check.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -13,14 +14,6 @@
 #include <optional>
 
 #include "import/picture_import.h"
-
-#define FUZZ_CHECK(cond)                                                            \
-  do {                                                                              \
-    if (!(cond)) {                                                                  \
-      std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      std::abort();                                                                 \
-    }                                                                               \
-  } while (0)
 
 namespace vok::fuzz {
 namespace {

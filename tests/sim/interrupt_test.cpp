@@ -18,19 +18,14 @@
 #include <vector>
 
 #include "picture/bmp_writer.h"
+#include "scratch_directory.h"
 
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using vok::test::readFile;
 
 // vok-sim started with its stdout on a pipe and its stderr in a file.
 class Child {
@@ -105,18 +100,9 @@ class Child {
   std::string output_;
 };
 
-class Interrupt : public ::testing::Test {
+class Interrupt : public vok::test::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vok_interrupt_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
+  Interrupt() : ScratchDirectoryTest("vok_interrupt_") {}
 };
 
 TEST_F(Interrupt, SweepKilledDuringStartUpLeavesTheOldResultFile) {

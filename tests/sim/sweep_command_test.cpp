@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "picture/bmp_writer.h"
+#include "scratch_directory.h"
 #include "sim/sweep_capacity.h"
 #include "sim/sweep_csv.h"
 #include "sim/sweep_options.h"
@@ -27,16 +28,10 @@ namespace vok::sim {
 namespace {
 
 namespace fs = std::filesystem;
+using vok::test::readFile;
 
 using test::runSim;
 using test::SimResult;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 // The file without its last column (throughput), which depends on timing.
 std::string withoutThroughput(const std::string& csv) {
@@ -50,18 +45,9 @@ std::string withoutThroughput(const std::string& csv) {
   return out;
 }
 
-class SweepCommand : public ::testing::Test {
+class SweepCommand : public vok::test::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vok_sweep_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
+  SweepCommand() : ScratchDirectoryTest("vok_sweep_") {}
 };
 
 const std::vector<std::string> kSmallSweep = {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/output_file.h"
+#include "scratch_directory.h"
 #include "sim/run_command.h"
 #include "sim/sweep_command.h"
 #include "sim/sweep_csv.h"
@@ -28,20 +29,11 @@ namespace vok::sim {
 namespace {
 
 namespace fs = std::filesystem;
+using vok::test::readFile;
+using vok::test::writeFile;
 
 using test::runSim;
 using test::SimResult;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 std::vector<std::string> with(std::vector<std::string> args, std::vector<std::string> more) {
   args.insert(args.end(), more.begin(), more.end());
@@ -51,17 +43,9 @@ std::vector<std::string> with(std::vector<std::string> args, std::vector<std::st
 const std::vector<std::string> kSweep = {"sweep", "--random", "800", "--blocks",
                                          "4",     "--seed",   "9",   "--p0"};
 
-class SweepSafety : public ::testing::Test {
+class SweepSafety : public vok::test::ScratchDirectoryTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("vok_sweep_safety_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  SweepSafety() : ScratchDirectoryTest("vok_sweep_safety_") {}
 
   // A finished sweep of P0 0.1 and 0.3 in `name`, read back.
   SweepTable sweep(const std::string& name, std::vector<std::string> more = {}) {
@@ -73,8 +57,6 @@ class SweepSafety : public ::testing::Test {
     EXPECT_TRUE(table.has_value()) << error;
     return table.value_or(SweepTable{});
   }
-
-  fs::path dir_;
 };
 
 bool isCharacterDevice(const std::string& path) {
