@@ -97,9 +97,7 @@ class MainDialogTest : public ::testing::Test {
   }
 
   std::unique_ptr<MainDialog> open(Experiment::Sleeper sleeper = [](int) {}) {
-    auto d = std::make_unique<MainDialog>(dir.str(), std::move(sleeper));
-    d->show();
-    d->activateWindow();
+    auto d = test::showMainDialog(dir.str(), std::move(sleeper));
     EXPECT_TRUE(QTest::qWaitForWindowActive(d.get()));
     return d;
   }

@@ -48,9 +48,7 @@ class TeachingAidsTest : public ::testing::Test {
   }
 
   std::unique_ptr<MainDialog> open(Experiment::Sleeper sleeper = [](int) {}) {
-    auto d = std::make_unique<MainDialog>(dir.str(), std::move(sleeper));
-    d->show();
-    d->activateWindow();
+    auto d = test::showMainDialog(dir.str(), std::move(sleeper));
     EXPECT_TRUE(QTest::qWaitForWindowExposed(d.get()));
     EXPECT_EQ(d->devicePixelRatioF(), expectedScale());
     return d;

@@ -159,4 +159,11 @@ int withModals(const std::function<void()>& trigger, std::vector<ModalStep> step
   return static_cast<int>(next);
 }
 
+std::unique_ptr<MainDialog> showMainDialog(const std::string& dir, Experiment::Sleeper sleeper) {
+  auto d = std::make_unique<MainDialog>(dir, std::move(sleeper));
+  d->show();
+  d->activateWindow();
+  return d;
+}
+
 }  // namespace vok::test

@@ -10,8 +10,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "experiment/experiment.h"
+#include "ui/main_dialog.h"
 
 namespace vok::test {
 
@@ -86,6 +90,11 @@ ModalStep onModal(std::function<void(T*)> act) {
   return {[](QWidget* w) { return qobject_cast<T*>(w) != nullptr; },
           [act](QWidget* w) { act(qobject_cast<T*>(w)); }};
 }
+
+// The main window on the files in `dir`, shown and asked to become active;
+// the caller waits for what its test needs (exposed or active).
+std::unique_ptr<MainDialog> showMainDialog(
+    const std::string& dir, Experiment::Sleeper sleeper = [](int) {});
 
 }  // namespace vok::test
 
