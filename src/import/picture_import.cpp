@@ -77,6 +77,16 @@ bool pngChunksFit(QIODevice& device) {
   return fits;
 }
 
+// A GIF's logical screen (width and height after the signature), or an
+// invalid size when the bytes are not a GIF's start.
+QSize gifScreenSize(const QByteArray& head) {
+  if (head.size() < 10 || !(head.startsWith("GIF87a") || head.startsWith("GIF89a"))) return {};
+  const auto le16 = [&head](int at) {
+    return static_cast<std::uint8_t>(head[at]) | (static_cast<std::uint8_t>(head[at + 1]) << 8);
+  };
+  return {le16(6), le16(8)};
+}
+
 PictureOutcome decodeWithQt(QIODevice& device, const std::string& name,
                             std::optional<PaneSize> pane, LoadedPicture& out) {
   if (!pngChunksFit(device)) {
@@ -84,17 +94,14 @@ PictureOutcome decodeWithQt(QIODevice& device, const std::string& name,
   }
   // The reader decides the format from the content, so that a file with a
   // wrong or missing suffix still reads.
+  const QSize canvas = decodedSizeBound(device);
+  if (canvas.isValid() && !pictureSizeSupported(canvas.width(), canvas.height())) {
+    return outcomeOf(PictureLoadStatus::Unsupported, name);
+  }
   QImageReader reader(&device);
   reader.setDecideFormatFromContent(true);
   reader.setAutoTransform(true);
   reader.setAllocationLimit(allocationLimitMiB());
-  QSize size = reader.size();
-  if (size.isValid()) {
-    if (reader.transformation() & QImageIOHandler::TransformationRotate90) size.transpose();
-    if (!pictureSizeSupported(size.width(), size.height())) {
-      return outcomeOf(PictureLoadStatus::Unsupported, name);
-    }
-  }
   const QImage image = reader.read();
   if (image.isNull()) {
     return {InitStatus::PictureUnreadable, pictureUnreadableMessage(name)};
@@ -183,6 +190,23 @@ PictureOutcome importPictureFromBytes(std::span<const std::uint8_t> bytes, std::
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
   return decodeWithQt(buffer, std::string(name), pane, out);
+}
+
+QSize decodedSizeBound(QIODevice& device) {
+  const QSize screen = gifScreenSize(device.peek(10));
+  QSize size;
+  {
+    QImageReader reader(&device);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    size = reader.size();
+    if (size.isValid() && (reader.transformation() & QImageIOHandler::TransformationRotate90)) {
+      size.transpose();
+    }
+  }
+  device.seek(0);
+  if (!screen.isValid()) return size;
+  return size.isValid() ? size.expandedTo(screen) : screen;
 }
 
 PictureReader pictureFileReader(std::string path) {

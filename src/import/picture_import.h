@@ -9,6 +9,7 @@
 #ifndef VOK_IMPORT_PICTURE_IMPORT_H_
 #define VOK_IMPORT_PICTURE_IMPORT_H_
 
+#include <QIODevice>
 #include <QImage>
 #include <QStringList>
 #include <cstdint>
@@ -45,6 +46,12 @@ std::vector<std::uint8_t> bmpFileOf(const QImage& image);
 // The picture `pixels` of the loader's layout (width x height, rows bottom
 // row first, blue, green, red, no padding) as an upright image.
 QImage imageOf(const std::uint8_t* pixels, std::int32_t width, std::int32_t height);
+
+// The size Qt's reader will allocate for when it decodes the picture on
+// `device`: the reader's own size, or a GIF's logical screen when that is
+// larger (the GIF reader reports the first frame but allocates the whole
+// screen). Invalid when the reader cannot tell. Leaves `device` at its start.
+QSize decodedSizeBound(QIODevice& device);
 
 // File name patterns ("*.png", ...) of every format the build can read.
 QStringList readablePicturePatterns();

@@ -41,9 +41,7 @@ bool smallEnough(std::span<const std::uint8_t> file) {
                                              static_cast<qsizetype>(file.size()));
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  reader.setDecideFormatFromContent(true);
-  const QSize size = reader.size();
+  const QSize size = decodedSizeBound(buffer);
   return size.isValid() && std::int64_t{size.width()} * size.height() <= kMaxFuzzPixels;
 }
 

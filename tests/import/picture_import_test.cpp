@@ -145,6 +145,19 @@ TEST(PictureImport, AHugeClaimedSizeIsRefusedBeforeDecodingWithTheSizeMessage) {
   EXPECT_TRUE(out.sourceImage.empty());
 }
 
+TEST(PictureImport, AGifScreenBeyondTheLimitIsRefusedThoughItsFrameIsSmall) {
+  // Qt's GIF reader reports the 1 x 1 frame as the size but allocates the
+  // whole logical screen (here 65535 x 65535) before reading a pixel.
+  const std::vector<std::uint8_t> gif = {
+      'G',  'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 0,   0, 0, 0xFF, 0xFF,
+      0xFF, ',', 0,   0,   0,   0,   1,    0,    1,    0,    0,    2, 2, 'D', 1, 0, ';'};
+  LoadedPicture out;
+  const PictureOutcome o = importPictureFromBytes(gif, "wide.gif", std::nullopt, out);
+  EXPECT_EQ(o.status, InitStatus::PictureUnsupported);
+  EXPECT_EQ(o.message, "Размер или формат рисунка wide.gif не поддерживается");
+  EXPECT_TRUE(out.sourceImage.empty());
+}
+
 TEST(PictureImport, APngChunkLongerThanTheFileIsRefusedBeforeDecoding) {
   // The PNG library would allocate the claimed length (here about 1.5 GB)
   // before finding the file short.
