@@ -34,12 +34,7 @@ namespace {
 constexpr std::int64_t kMaxBlocks = kBlockSeedModulus;
 constexpr std::int64_t kMaxMinErrors = std::int64_t{1} << 40;
 
-// The source of a sweep, or the failure that stopped its making.
-struct SourceOrFailure {
-  std::unique_ptr<SweepSource> source;
-  std::string kind;
-  std::string failure;  // Russian message (UTF-8) when no source
-};
+}  // namespace
 
 SourceOrFailure makeSource(const SweepSettings& settings) {
   SourceOrFailure result;
@@ -82,6 +77,8 @@ SourceOrFailure makeSource(const SweepSettings& settings) {
   result.source = std::move(source);
   return result;
 }
+
+namespace {
 
 void sortRows(std::vector<SweepRow>& rows) {
   std::stable_sort(rows.begin(), rows.end(),

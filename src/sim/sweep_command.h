@@ -11,6 +11,7 @@
 #define VOK_SIM_SWEEP_COMMAND_H_
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +66,18 @@ struct SweepSettings {
   bool force = false;  // replace a --csv file of anything else
   std::optional<Shard> shard;
 };
+
+// The information block and code of a sweep, or why they cannot be had.
+struct SourceOrFailure {
+  std::unique_ptr<SweepSource> source;
+  std::string kind;     // "random" or "picture"
+  std::string failure;  // Russian message (UTF-8) when no source
+};
+
+// Reads the picture (or draws the random symbols) and the code files named
+// by the source fields of `settings` (directory, randomSymbols, pane,
+// picture, seed).
+SourceOrFailure makeSource(const SweepSettings& settings);
 
 // On failure returns nullopt and sets `error` to a one-line reason.
 std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts, std::string& error);

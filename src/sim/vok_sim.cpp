@@ -9,6 +9,7 @@
 #include "sim/command_registry.h"
 #include "sim/run_command.h"
 #include "sim/sweep_command.h"
+#include "sim/threshold_command.h"
 
 namespace vok::sim {
 
@@ -18,6 +19,7 @@ namespace {
 void addAllCommands(CommandRegistry& registry) {
   addRunCommand(registry);
   addSweepCommands(registry);
+  addThresholdCommand(registry);
 }
 
 }  // namespace
