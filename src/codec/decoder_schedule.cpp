@@ -2,6 +2,7 @@
 #include "codec/decoder_schedule.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "codec/text_scanner.h"
 
@@ -47,6 +48,19 @@ bool parseDecoderSchedule(std::string_view text, DecoderSchedule& out) {
   }
   out = std::move(s);
   return true;
+}
+
+std::string formatDecoderSchedule(const DecoderSchedule& schedule) {
+  std::string text = "itert=" + std::to_string(schedule.itert) + '\n';
+  const std::pair<char, const std::vector<int>*> arrays[] = {
+      {'w', &schedule.w}, {'t', &schedule.t}, {'c', &schedule.c},
+      {'o', &schedule.o}, {'p', &schedule.p}, {'i', &schedule.i}};
+  for (const auto& [marker, values] : arrays) {
+    text += marker;
+    for (int value : *values) text += ' ' + std::to_string(value);
+    text += '\n';
+  }
+  return text;
 }
 
 CodeFileStatus readDecoderSchedule(const std::string& path, DecoderSchedule& out) {

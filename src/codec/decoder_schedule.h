@@ -38,6 +38,12 @@ struct DecoderSchedule {
 // int. The result is not bounded.
 bool parseDecoderSchedule(std::string_view text, DecoderSchedule& out);
 
+// The text of a schedule file that parseDecoderSchedule reads back as
+// `schedule`: "itert=N", then one line per array in the order w, t, c, o,
+// p, i, each its letter and its numbers separated by spaces.
+// REQUIRES: every array holds itert entries.
+std::string formatDecoderSchedule(const DecoderSchedule& schedule);
+
 // Reads and parses the file at `path`. The file is closed on every path.
 CodeFileStatus readDecoderSchedule(const std::string& path, DecoderSchedule& out);
 

@@ -10,6 +10,7 @@
 #include "sim/run_command.h"
 #include "sim/sweep_command.h"
 #include "sim/threshold_command.h"
+#include "sim/tune_command.h"
 
 namespace vok::sim {
 
@@ -20,6 +21,7 @@ void addAllCommands(CommandRegistry& registry) {
   addRunCommand(registry);
   addSweepCommands(registry);
   addThresholdCommand(registry);
+  addTuneCommand(registry);
 }
 
 }  // namespace

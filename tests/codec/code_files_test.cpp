@@ -186,6 +186,19 @@ TEST(ScheduleFileParsing, ZeroIterationsReadNoNumbers) {
   EXPECT_TRUE(s.i.empty());
 }
 
+TEST(ScheduleFileWriting, WrittenScheduleReadsBackUnchanged) {
+  DecoderSchedule s = DecoderSchedule::builtIn();
+  s.t[3] = 12;
+  s.w[0] = -4;  // the file format takes any int
+  s.i[19] = 5;
+  DecoderSchedule back;
+  ASSERT_TRUE(parseDecoderSchedule(formatDecoderSchedule(s), back));
+  EXPECT_EQ(back, s);
+  DecoderSchedule none;
+  ASSERT_TRUE(parseDecoderSchedule(formatDecoderSchedule(none), back));
+  EXPECT_EQ(back.itert, 0);
+}
+
 TEST(ScheduleBounding, ZeroMeansAllLargerIsCutNegativeStays) {
   DecoderSchedule s = test::uniformSchedule(5, 1, 0, 0, 0);
   s.p = {0, 3, 8, 9, -2};
