@@ -11,11 +11,18 @@
 #include <map>
 #include <sstream>
 
+#include "sim/interval_statistics.h"
+
 namespace vok::sim {
 namespace {
 
 constexpr std::string_view kFirstLinePrefix = "# vok-sim sweep ";
 constexpr std::string_view kColumns =
+    "p0,blocks,symbols,channel_errors,channel_ser,decoder_errors,decoder_ser,block_errors,bler,"
+    "iterations,mean_iterations,undetected_blocks,bler_low,bler_high,decoder_ser_low,"
+    "decoder_ser_high,decoder_error_squares,throughput";
+// Files made before the intervals were written.
+constexpr std::string_view kColumnsWithoutIntervals =
     "p0,blocks,symbols,channel_errors,channel_ser,decoder_errors,decoder_ser,block_errors,bler,"
     "iterations,mean_iterations,undetected_blocks,throughput";
 // Files made before undetected errors were counted.
@@ -204,6 +211,12 @@ std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
   if (t.undetected < 0 || t.undetected > t.blockErrors) {
     return "undetected_blocks is more than block_errors";
   }
+  // Each block's e^2 lies between e and N e.
+  const double errors = static_cast<double>(t.decoderErrors);
+  if (row.squaresKnown && !(t.decoderErrorSquares >= errors &&
+                            t.decoderErrorSquares <= errors * static_cast<double>(m.symbols))) {
+    return "decoder_error_squares does not fit decoder_errors";
+  }
   // A block runs one iteration at least (none when the schedule has none) and
   // all of them when errors are left (that the receiver's stop can see).
   const std::int64_t itert = m.itert;
@@ -242,6 +255,22 @@ std::string rowProblem(const SweepMetadata& m, const SweepRow& row) {
   if (!row.undetectedKnown) sum.undetected = 0;
   if (sum != t) return "the totals disagree with block_detail";
   return {};
+}
+
+// bler_low,bler_high,decoder_ser_low,decoder_ser_high,decoder_error_squares;
+// the symbol error cells are empty when the squares are not known.
+std::string intervalCells(const SweepRow& row, std::int32_t symbols) {
+  const PointTotals& t = row.totals;
+  if (t.blocks < 1) return ",,,,";
+  const Interval bler = wilsonInterval(t.blockErrors, t.blocks);
+  std::string cells = scientific(bler.low) + ',' + scientific(bler.high) + ',';
+  if (!row.squaresKnown) return cells + ",,";
+  const Interval ser = blockMeanInterval(t.decoderErrors, t.decoderErrorSquares, t.blocks, symbols);
+  std::array<char, 64> buffer{};
+  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), t.decoderErrorSquares,
+                               std::chars_format::fixed, 0);
+  return cells + scientific(ser.low) + ',' + scientific(ser.high) + ',' +
+         std::string(buffer.data(), r.ptr);
 }
 
 }  // namespace
@@ -320,7 +349,7 @@ std::string formatSweepCsv(const SweepTable& table) {
             std::to_string(t.blockErrors) + ',' + scientific(t.blockErrorRate()) + ',' +
             std::to_string(t.iterations) + ',' + fixed(t.meanIterations(), 3) + ',' +
             (row.undetectedKnown ? std::to_string(t.undetected) : std::string()) + ',' +
-            fixed(row.throughput, 0);
+            intervalCells(row, table.metadata.symbols) + ',' + fixed(row.throughput, 0);
     if (detail) text += ',' + detailText(row.blocks);
     text += '\n';
   }
@@ -344,30 +373,42 @@ std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& erro
   const bool detail = table.metadata.shard.has_value();
   const std::string detailColumn = detail ? std::string(kDetailColumn) : "";
   const std::string oldHeader = std::string(kOldColumns) + detailColumn;
+  const std::string noIntervalsHeader = std::string(kColumnsWithoutIntervals) + detailColumn;
   const std::string header = std::string(kColumns) + detailColumn;
-  if (lines[1] != header && lines[1] != oldHeader) {
+  if (lines[1] != header && lines[1] != noIntervalsHeader && lines[1] != oldHeader) {
     error = "unexpected column header";
     return std::nullopt;
   }
   const bool old = lines[1] == oldHeader;
-  const std::size_t columns = (detail ? 13 : 12) + (old ? 0 : 1);
+  const bool intervals = lines[1] == header;
+  const std::size_t columns = (detail ? 13 : 12) + (old ? 0 : 1) + (intervals ? 5 : 0);
   for (std::size_t k = 2; k < lines.size(); ++k) {
     const std::string line = "line " + std::to_string(k + 1) + ": ";
     const std::vector<std::string_view> cells = split(lines[k], ',');
     SweepRow row;
     PointTotals& t = row.totals;
     row.undetectedKnown = !old && cells.size() == columns && !cells[11].empty();
-    const std::size_t throughput = old ? 11 : 12;
+    // The interval cells are derived from the counts and written anew.
+    row.squaresKnown = intervals && cells.size() == columns && !cells[16].empty();
+    const std::size_t throughput = old ? 11 : intervals ? 17 : 12;
     const bool ok =
         cells.size() == columns && readNumber(cells[0], row.p0) && readNumber(cells[1], t.blocks) &&
         readNumber(cells[2], t.symbols) && readNumber(cells[3], t.channelErrors) &&
         readNumber(cells[5], t.decoderErrors) && readNumber(cells[7], t.blockErrors) &&
         readNumber(cells[9], t.iterations) && readNumber(cells[throughput], row.throughput) &&
         (!row.undetectedKnown || readNumber(cells[11], t.undetected)) &&
+        (!row.squaresKnown || readNumber(cells[16], t.decoderErrorSquares)) &&
         (!detail || parseDetail(cells[columns - 1], !old, row.blocks));
     if (!ok) {
       error = line + "malformed row";
       return std::nullopt;
+    }
+    if (detail && !row.squaresKnown) {  // the detail of an older file gives them
+      for (const BlockResult& b : row.blocks) {
+        t.decoderErrorSquares +=
+            static_cast<double>(b.decoderErrors) * static_cast<double>(b.decoderErrors);
+      }
+      row.squaresKnown = true;
     }
     const std::string problem = rowProblem(table.metadata, row);
     if (!problem.empty()) {

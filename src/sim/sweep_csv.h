@@ -48,6 +48,10 @@ struct SweepRow {
   // False for rows of older files, which did not count undetected errors
   // (totals.undetected is then 0 and written as an empty cell).
   bool undetectedKnown = true;
+  // False for rows of files made before the squares were kept, unless a
+  // block_detail gives them (totals.decoderErrorSquares is then 0 and the
+  // symbol error interval is written as empty cells).
+  bool squaresKnown = true;
   double throughput = 0.0;          // decoded information symbols per second
   std::vector<BlockResult> blocks;  // shard files only
 };
@@ -66,6 +70,10 @@ SweepMetadata describeSweep(const SweepSource& source, const std::string& kind, 
 std::string p0Text(float p0);
 
 // Always writes the current columns: an older file's rows keep their counts.
+// bler_low and bler_high are the 95 % Wilson interval of the block error
+// rate; decoder_ser_low and decoder_ser_high the 95 % interval of the symbol
+// error rate with the blocks as samples, from decoder_error_squares (the sum
+// of the squares of the blocks' decoder errors).
 std::string formatSweepCsv(const SweepTable& table);
 
 // Reads a file made by formatSweepCsv. Refuses a row no sweep can give

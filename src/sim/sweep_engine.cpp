@@ -46,6 +46,8 @@ void PointTotals::add(const BlockResult& block, std::int32_t symbolCount) {
   symbols += symbolCount;
   channelErrors += block.channelErrors;
   decoderErrors += block.decoderErrors;
+  decoderErrorSquares +=
+      static_cast<double>(block.decoderErrors) * static_cast<double>(block.decoderErrors);
   if (block.decoderErrors > 0) ++blockErrors;
   iterations += block.iterations;
   if (block.undetected) ++undetected;

@@ -80,6 +80,9 @@ struct PointTotals {
   std::int64_t blockErrors = 0;  // blocks left with decoder errors
   std::int64_t iterations = 0;
   std::int64_t undetected = 0;  // block errors with all syndromes zero
+  // The sum of the squares of the blocks' decoder errors, for the spread of
+  // the symbol error rate over the blocks (a double: exact up to 2^53).
+  double decoderErrorSquares = 0.0;
 
   void add(const BlockResult& block, std::int32_t symbolCount);
   double channelErrorRate() const;

@@ -187,7 +187,11 @@ TEST_F(SweepCommand, FilesWithoutUndetectedCountsStillResumeAndExtend) {
   for (std::size_t k = 0; k < direct->rows.size(); ++k) {
     EXPECT_FALSE(resumed->rows[k].undetectedKnown);
     EXPECT_TRUE(direct->rows[k].undetectedKnown);
-    EXPECT_EQ(resumed->rows[k].totals, direct->rows[k].totals);
+    // Nor are the squares of the old blocks known.
+    EXPECT_FALSE(resumed->rows[k].squaresKnown);
+    PointTotals counted = direct->rows[k].totals;
+    counted.decoderErrorSquares = resumed->rows[k].totals.decoderErrorSquares;
+    EXPECT_EQ(resumed->rows[k].totals, counted);
   }
 }
 
@@ -293,7 +297,7 @@ TEST(SweepCsv, RoundTripAndRefusals) {
   table.metadata.shard = Shard{2, 3};
   SweepRow row;
   row.p0 = 0.1f;
-  row.totals = PointTotals{2, 200, 20, 9, 1, 25};
+  row.totals = PointTotals{2, 200, 20, 9, 1, 25, 0, 81};  // 9^2 + 0^2 squared errors
   row.throughput = 1234.4;
   row.blocks = {BlockResult{1, 10, 9, 20}, BlockResult{4, 10, 0, 5}};
   table.rows.push_back(row);
@@ -319,6 +323,11 @@ TEST(SweepCsv, RoundTripAndRefusals) {
   unseen.replace(unseen.find("4:10:0:5:0"), 10, "4:10:0:5:1");
   EXPECT_FALSE(parseSweepCsv(unseen, error).has_value());
   EXPECT_FALSE(parseSweepCsv(text.substr(0, text.find('\n')), error).has_value());
+  // Squares that no blocks with these errors can have.
+  std::string squares = text;
+  squares.replace(squares.find(",81,"), 4, ",8,");  // less than the errors
+  EXPECT_FALSE(parseSweepCsv(squares, error).has_value());
+  EXPECT_NE(error.find("decoder_error_squares"), std::string::npos) << error;
 }
 
 TEST(SweepProgress, LineShowsPointBlocksErrorsRateAndTimeLeft) {
