@@ -19,6 +19,7 @@
 #include "common/output_file.h"
 #include "experiment/experiment.h"
 #include "import/picture_import.h"
+#include "sim/iterations_csv.h"
 #include "sim/run_command.h"
 #include "sim/sweep_capacity.h"
 #include "sim/sweep_csv.h"
@@ -301,6 +302,17 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
   s.seedNote = seedConversionNote(texts.seed, *seed);
   s.csv = texts.csv;
   s.svg = texts.svg;
+  s.iterationsCsv = texts.iterationsCsv;
+  if (s.iterationsCsv && (s.iterationsCsv == s.csv || s.iterationsCsv == s.svg)) {
+    error = "--iterations-csv: give a file of its own, not the --csv or --svg file";
+    return std::nullopt;
+  }
+  if (s.iterationsCsv && texts.shard) {
+    error =
+        "--iterations-csv: a shard's blocks are not the run's first blocks; run it without "
+        "--shard";
+    return std::nullopt;
+  }
   s.resume = texts.resume;
   s.force = texts.force;
   if (s.resume && !s.csv) {
@@ -417,7 +429,7 @@ void printSweepHeading(const SweepSettings& settings, const SourceOrFailure& mad
 // unless they are written only at the end. Returns the exit code.
 int runPoints(const SweepSettings& settings, const SweepSource& source, SweepTable& table,
               std::vector<SweepRow>& extended, const std::vector<float>& todo, bool writeAtEndOnly,
-              CommandStreams& streams) {
+              IterationLog* iterations, CommandStreams& streams) {
   const Shard shard = settings.shard.value_or(Shard{});
   const std::int64_t ownBlocks = ownBlockCount(settings.blocks, shard);
   ProgressLine progressLine(streams.err, progressWanted(streams));
@@ -435,6 +447,7 @@ int runPoints(const SweepSettings& settings, const SweepSource& source, SweepTab
     plan.earlyStop = settings.earlyStop;
     plan.shard = shard;
     plan.threads = settings.threads;
+    plan.traceIterations = iterations != nullptr;
     SweepRow row;
     if (k < extended.size()) {
       row = std::move(extended[k]);
@@ -446,6 +459,10 @@ int runPoints(const SweepSettings& settings, const SweepSource& source, SweepTab
     progressLine.start(position, progress);
     PointOutcome outcome = runPoint(source, plan, &progress);
     progressLine.stop();
+    if (iterations != nullptr) {
+      iterations->add(todo[k], plan.resumeFrom.blocks, outcome.totals.blocks,
+                      outcome.iterationErrors, streams.err);
+    }
     const std::int64_t ranBlocks = outcome.totals.blocks - plan.resumeFrom.blocks;
     position.blocksBefore += ranBlocks;
 
@@ -466,7 +483,9 @@ int runPoints(const SweepSettings& settings, const SweepSource& source, SweepTab
     table.rows.push_back(std::move(row));
     sortRows(table.rows);
     if (k + 1 < extended.size()) continue;  // the file changes once all are extended
-    if (!writeAtEndOnly && !writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
+    if (!writeAtEndOnly &&
+        (!writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err) ||
+         (iterations != nullptr && !iterations->write(streams.err)))) {
       return kExitBadArguments;
     }
   }
@@ -499,7 +518,13 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
   if (!checkOutputs(settings.csv, settings.svg, {}, "sweep", streams.err)) {
     return kExitBadArguments;
   }
-  const bool writeAtEndOnly = writtenOnlyAtEnd(settings.csv) || writtenOnlyAtEnd(settings.svg);
+  std::optional<IterationLog> iterations;
+  if (settings.iterationsCsv) {
+    iterations.emplace(*settings.iterationsCsv, table.metadata);
+    if (!iterations->start(settings.resume, settings.force, streams.err)) return kExitBadArguments;
+  }
+  const bool writeAtEndOnly = writtenOnlyAtEnd(settings.csv) || writtenOnlyAtEnd(settings.svg) ||
+                              writtenOnlyAtEnd(settings.iterationsCsv);
 
   // Points to extend come first: until they are done the file keeps its
   // former rows and stops, so an interruption loses nothing it held.
@@ -514,13 +539,16 @@ int runSweep(const SweepSettings& settings, CommandStreams& streams) {
 
   printSweepHeading(settings, made, table, extended, todo.size(), streams);
 
-  if (const int code = runPoints(settings, source, table, extended, todo, writeAtEndOnly, streams);
+  IterationLog* log = iterations ? &*iterations : nullptr;
+  if (const int code =
+          runPoints(settings, source, table, extended, todo, writeAtEndOnly, log, streams);
       code != kExitOk) {
     return code;
   }
   // A resumed sweep with nothing left still redraws its figure.
   if ((writeAtEndOnly || todo.empty()) &&
-      !writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err)) {
+      (!writeOutputs(table, settings.csv, settings.svg, "sweep", streams.err) ||
+       (log != nullptr && !log->write(streams.err)))) {
     return kExitBadArguments;
   }
   return kExitOk;
@@ -643,6 +671,8 @@ void addSweepCommands(CommandRegistry& registry) {
                    "Result file, replaced after every point (a device or pipe: written at the "
                    "end)");
   sweep.add_option("--svg", texts->svg, "Plot file");
+  sweep.add_option("--iterations-csv", texts->iterationsCsv,
+                   "File of the mean decoder errors left after each iteration, per point");
   sweep.add_flag("--resume", texts->resume, "Continue the sweep in the --csv file");
   sweep.add_flag("--force", texts->force,
                  "Replace a --csv file that holds something other than this sweep's results");

@@ -37,6 +37,7 @@ struct SweepOptionTexts {
   std::string seed = "123";
   std::optional<std::string> csv;
   std::optional<std::string> svg;
+  std::optional<std::string> iterationsCsv;
   bool resume = false;
   bool force = false;
   std::optional<std::string> shard;
@@ -62,6 +63,8 @@ struct SweepSettings {
   std::optional<std::string> seedNote;  // how an out-of-range --seed text was taken
   std::optional<std::string> csv;
   std::optional<std::string> svg;
+  // The mean errors left after each iteration, per point (not with a shard).
+  std::optional<std::string> iterationsCsv;
   bool resume = false;
   bool force = false;  // replace a --csv file of anything else
   std::optional<Shard> shard;

@@ -78,15 +78,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 }
 
 std::string metadataLine(const SweepMetadata& m) {
-  std::ostringstream line;
-  line.imbue(std::locale::classic());
-  line << kFirstLinePrefix << "source=" << m.source << " symbols=" << m.symbols << " nk=" << m.nk
-       << " nr=" << m.nr << " itert=" << m.itert << " q=" << m.q << " code-crc=" << hex8(m.codeCrc)
-       << " source-crc=" << hex8(m.sourceCrc) << " seed=" << m.seed << " blocks=" << m.blocks
-       << " min-errors=" << m.minErrors << " min-block-errors=" << m.minBlockErrors
-       << " stop=" << (m.earlyStop == EarlyStop::kSyndromes ? "syndromes" : "source");
-  if (m.shard) line << " shard=" << m.shard->index << '/' << m.shard->count;
-  return line.str();
+  return std::string(kFirstLinePrefix) + sweepMetadataFields(m);
 }
 
 std::optional<SweepMetadata> parseMetadata(std::string_view line, std::string& error) {
@@ -94,8 +86,26 @@ std::optional<SweepMetadata> parseMetadata(std::string_view line, std::string& e
     error = "not a vok-sim sweep file (first line)";
     return std::nullopt;
   }
+  return parseSweepMetadataFields(line.substr(kFirstLinePrefix.size()), error);
+}
+
+}  // namespace
+
+std::string sweepMetadataFields(const SweepMetadata& m) {
+  std::ostringstream line;
+  line.imbue(std::locale::classic());
+  line << "source=" << m.source << " symbols=" << m.symbols << " nk=" << m.nk << " nr=" << m.nr
+       << " itert=" << m.itert << " q=" << m.q << " code-crc=" << hex8(m.codeCrc)
+       << " source-crc=" << hex8(m.sourceCrc) << " seed=" << m.seed << " blocks=" << m.blocks
+       << " min-errors=" << m.minErrors << " min-block-errors=" << m.minBlockErrors
+       << " stop=" << (m.earlyStop == EarlyStop::kSyndromes ? "syndromes" : "source");
+  if (m.shard) line << " shard=" << m.shard->index << '/' << m.shard->count;
+  return line.str();
+}
+
+std::optional<SweepMetadata> parseSweepMetadataFields(std::string_view text, std::string& error) {
   std::map<std::string, std::string, std::less<>> fields;
-  for (std::string_view field : split(line.substr(kFirstLinePrefix.size()), ' ')) {
+  for (std::string_view field : split(text, ' ')) {
     const std::size_t eq = field.find('=');
     if (eq == std::string_view::npos) {
       error = "malformed first line";
@@ -149,6 +159,8 @@ std::optional<SweepMetadata> parseMetadata(std::string_view line, std::string& e
   }
   return m;
 }
+
+namespace {
 
 std::string detailText(const std::vector<BlockResult>& blocks) {
   std::string text;

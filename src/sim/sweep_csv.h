@@ -65,6 +65,12 @@ struct SweepTable {
 SweepMetadata describeSweep(const SweepSource& source, const std::string& kind, std::int32_t seed,
                             const StopRule& rule, EarlyStop earlyStop, std::optional<Shard> shard);
 
+// The metadata as the first line writes it after its "# vok-sim sweep ":
+// "source=... symbols=... ...", and back (nullopt with the reason when
+// malformed). Other files of the same sweep name it so.
+std::string sweepMetadataFields(const SweepMetadata& metadata);
+std::optional<SweepMetadata> parseSweepMetadataFields(std::string_view text, std::string& error);
+
 // P0 as the file writes it: the shortest text that reads back as the same
 // float, e.g. "0.25".
 std::string p0Text(float p0);

@@ -88,8 +88,11 @@ struct BlockRunner::State {
   std::vector<const std::int32_t*> check;
 };
 
-BlockRunner::BlockRunner(const SweepSource& source, EarlyStop earlyStop)
-    : source_(source), earlyStop_(earlyStop), state_(std::make_unique<State>(source)) {}
+BlockRunner::BlockRunner(const SweepSource& source, EarlyStop earlyStop, bool trace)
+    : source_(source),
+      earlyStop_(earlyStop),
+      trace_(trace),
+      state_(std::make_unique<State>(source)) {}
 
 bool BlockRunner::syndromesZero() const {
   for (int j = 0; j < source_.nr(); ++j) {
@@ -121,19 +124,23 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   s.codec.loadReceived(s.info.data(), s.check.data());
   const auto decoderErrors = [&] { return s.codec.decisionErrors(sent, n); };
   result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
+  if (trace_) result.remaining.assign(1, result.channelErrors);
   if (earlyStop_ == EarlyStop::kSource) {
     for (int k = 0; k < source_.itert() && (k == 0 || result.decoderErrors != 0); ++k) {
       s.codec.iterate(k);
       result.decoderErrors = decoderErrors();
       ++result.iterations;
+      if (trace_) result.remaining.push_back(result.decoderErrors);
     }
   } else {
     for (int k = 0; k < source_.itert() && (k == 0 || !syndromesZero()); ++k) {
       s.codec.iterate(k);
       ++result.iterations;
+      if (trace_) result.remaining.push_back(decoderErrors());
     }
     if (result.iterations > 0) result.decoderErrors = decoderErrors();
   }
+  if (trace_) result.remaining.resize(source_.itert() + 1, result.decoderErrors);
   result.undetected = result.decoderErrors > 0 && syndromesZero();
   return result;
 }
@@ -176,7 +183,8 @@ class PointCollector {
       const auto it = pending_.find(counted_);
       if (it == pending_.end()) break;
       outcome_.totals.add(it->second, symbolCount_);
-      outcome_.blocks.push_back(it->second);
+      addTrace(it->second.remaining);
+      outcome_.blocks.push_back(std::move(it->second));
       pending_.erase(it);
       ++counted_;
       if (progress_ != nullptr) {
@@ -194,6 +202,14 @@ class PointCollector {
   PointOutcome takeOutcome() { return std::move(outcome_); }
 
  private:
+  void addTrace(std::vector<std::int64_t>& remaining) {
+    if (remaining.size() > outcome_.iterationErrors.size()) {
+      outcome_.iterationErrors.resize(remaining.size(), 0);
+    }
+    for (std::size_t k = 0; k < remaining.size(); ++k) outcome_.iterationErrors[k] += remaining[k];
+    remaining = {};  // the sums keep what is needed
+  }
+
   const PointPlan& plan_;
   const std::int32_t symbolCount_;
   PointProgress* const progress_;
@@ -206,7 +222,7 @@ class PointCollector {
 };
 
 void work(const SweepSource& source, const PointPlan& plan, PointCollector& collector) {
-  BlockRunner runner(source, plan.earlyStop);
+  BlockRunner runner(source, plan.earlyStop, plan.traceIterations);
   for (std::int64_t t = collector.take(); t >= 0; t = collector.take()) {
     const std::int64_t block = plan.shard.index - 1 + t * plan.shard.count;
     BlockResult result = runner.run(plan.p0, blockSeed(plan.sweepSeed, plan.p0, block));

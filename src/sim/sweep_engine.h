@@ -68,6 +68,9 @@ struct BlockResult {
   // Decoder errors left although every syndrome is zero: a receiver cannot
   // see that this block is wrong.
   bool undetected = false;
+  // When traced: the decoder errors before decoding and after each of the
+  // schedule's iterations (the last count repeated after the block's stop).
+  std::vector<std::int64_t> remaining;
   bool operator==(const BlockResult&) const = default;
 };
 
@@ -132,6 +135,8 @@ struct PointPlan {
   EarlyStop earlyStop = EarlyStop::kSource;
   Shard shard;
   int threads = 1;
+  // Count the errors left after every iteration (PointOutcome::iterationErrors).
+  bool traceIterations = false;
   // Counts of the shard's first blocks already run (a resumed point): the
   // point goes on from shard-local block resumeFrom.blocks.
   PointTotals resumeFrom;
@@ -150,6 +155,9 @@ struct PointOutcome {
   PointTotals totals;  // including plan.resumeFrom
   // The blocks counted by this run, in block order.
   std::vector<BlockResult> blocks;
+  // With plan.traceIterations: entry k sums the blocks' decoder errors after
+  // k iterations (entry 0: before decoding), itert + 1 entries.
+  std::vector<std::int64_t> iterationErrors;
   double seconds = 0.0;  // wall time of the point
 };
 
@@ -165,7 +173,10 @@ PointOutcome runPoint(const SweepSource& source, const PointPlan& plan,
 // Reuses one set of buffers, so a thread keeps one BlockRunner.
 class BlockRunner {
  public:
-  explicit BlockRunner(const SweepSource& source, EarlyStop earlyStop = EarlyStop::kSource);
+  // `trace`: fill BlockResult::remaining, which costs one count of the
+  // errors per iteration under the receiver's stop.
+  explicit BlockRunner(const SweepSource& source, EarlyStop earlyStop = EarlyStop::kSource,
+                       bool trace = false);
   ~BlockRunner();
   BlockRunner(const BlockRunner&) = delete;
   BlockRunner& operator=(const BlockRunner&) = delete;
@@ -178,6 +189,7 @@ class BlockRunner {
 
   const SweepSource& source_;
   const EarlyStop earlyStop_;
+  const bool trace_;
   std::unique_ptr<State> state_;
 };
 
