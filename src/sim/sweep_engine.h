@@ -70,7 +70,7 @@ struct BlockResult {
   bool undetected = false;
   // When traced: the decoder errors before decoding and after each of the
   // schedule's iterations (the last count repeated after the block's stop).
-  std::vector<std::int64_t> remaining;
+  std::vector<std::int64_t> remaining = {};
   bool operator==(const BlockResult&) const = default;
 };
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <numeric>
 
+#include "sim/interval_statistics.h"
+
 namespace vok::sim {
 namespace {
 
@@ -25,7 +27,6 @@ constexpr const char* kChannelColour = "#1f5fa8";
 constexpr const char* kDecoderColour = "#c8201e";
 constexpr const char* kBlockColour = "#6a3d9a";
 constexpr const char* kCapacityColour = "#2b8a3e";
-constexpr double kZ95 = 1.959964;
 
 std::string num(double value, int decimals = 2) {
   std::array<char, 400> buffer{};
@@ -87,12 +88,8 @@ std::string boundMark(double x, double y, const char* colour, const char* cls) {
 
 // The 95 % Wilson interval of k failures in n trials.
 std::pair<double, double> wilson(std::int64_t k, std::int64_t n) {
-  const double nn = static_cast<double>(n);
-  const double p = static_cast<double>(k) / nn;
-  const double z2 = kZ95 * kZ95;
-  const double centre = (p + z2 / (2 * nn)) / (1 + z2 / nn);
-  const double half = kZ95 * std::sqrt(p * (1 - p) / nn + z2 / (4 * nn * nn)) / (1 + z2 / nn);
-  return {std::max(0.0, centre - half), std::min(1.0, centre + half)};
+  const Interval interval = wilsonInterval(k, n);
+  return {interval.low, interval.high};
 }
 
 double rate(std::int64_t part, std::int64_t whole) {
@@ -210,9 +207,7 @@ void capacityMarker(std::string& svg, const Panel& panel, const PlotInfo& info) 
 
 }  // namespace
 
-double zeroErrorBound(std::int64_t blocks) {
-  return 1.0 - std::pow(0.05, 1.0 / static_cast<double>(blocks));
-}
+double zeroErrorBound(std::int64_t blocks) { return zeroFailureBound(blocks); }
 
 std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) {
   std::sort(points.begin(), points.end(),

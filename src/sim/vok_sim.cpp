@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sim/command_registry.h"
+#include "sim/plot_command.h"
 #include "sim/run_command.h"
 #include "sim/sweep_command.h"
 #include "sim/threshold_command.h"
@@ -22,6 +23,7 @@ void addAllCommands(CommandRegistry& registry) {
   addSweepCommands(registry);
   addThresholdCommand(registry);
   addTuneCommand(registry);
+  addPlotCommand(registry);
 }
 
 }  // namespace
