@@ -1,6 +1,8 @@
 // `vok-sim plot`: reading the inputs, choosing the figure, writing it.
 #include "sim/plot_command.h"
 
+#include <fmt/format.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -32,14 +34,16 @@ int runPlot(const PlotSettings& settings, CommandStreams& streams) {
     const std::string label =
         settings.labels.empty() ? std::filesystem::path(path).stem().string() : settings.labels[k];
     const std::optional<std::string> text = readWholeFile(path, error);
-    if (!text) return fail(path + ": " + error);
+    if (!text) return fail(fmt::format("{}: {}", path, error));
     if (text->rfind("# vok-sim iterations ", 0) == 0) {
       std::optional<IterationTable> table = parseIterationsCsv(*text, error);
-      if (!table) return fail(path + ": " + error);
+      if (!table) return fail(fmt::format("{}: {}", path, error));
       iterations.push_back({label, std::move(*table)});
     } else {
       std::optional<SweepTable> table = parseSweepCsv(*text, error);
-      if (!table) return fail(path + ": " + error + " (neither a sweep nor an iterations file)");
+      if (!table) {
+        return fail(fmt::format("{}: {} (neither a sweep nor an iterations file)", path, error));
+      }
       sweeps.push_back({label, std::move(*table)});
     }
   }
