@@ -95,6 +95,25 @@ ThresholdResult findThreshold(BlerProbe& probe, const ThresholdRequest& request)
   result.belowK = below;
   result.aboveK = above;
   setInterval(result, request);
+  if (request.tighten) {
+    const auto probed = [&](int k) {
+      return std::any_of(result.probes.begin(), result.probes.end(),
+                         [k](const ThresholdProbe& p) { return p.k == k; });
+    };
+    for (int d = 1; above + d < result.highK || (result.highAtRange && above + d <= request.toK);
+         d *= 2) {
+      if (probed(above + d)) continue;
+      result.probes.push_back(measureAt(probe, above + d, target));
+      if (result.probes.back().low > target) break;
+    }
+    for (int d = 1; below - d > result.lowK || (result.lowAtRange && below - d >= request.fromK);
+         d *= 2) {
+      if (probed(below - d)) continue;
+      result.probes.push_back(measureAt(probe, below - d, target));
+      if (result.probes.back().high < target) break;
+    }
+    setInterval(result, request);
+  }
   return result;
 }
 

@@ -60,6 +60,10 @@ struct ThresholdRequest {
   double target = 0.1;
   int fromK = 10;  // the search range, in grid steps
   int toK = 381;
+  // After the bisection, probe outward from the bracket (1, 2, 4, ... grid
+  // steps) until a probe on each side is sure of its side, so that the
+  // interval does not rest on the far probes of the first steps.
+  bool tighten = true;
 };
 
 struct ThresholdResult {
@@ -85,7 +89,8 @@ struct ThresholdResult {
 };
 
 // Bisects between request.fromK and request.toK: probes both ends, then the
-// middle of the bracket until its ends are one grid step apart.
+// middle of the bracket until its ends are one grid step apart; then, with
+// request.tighten, the probes that narrow the interval.
 // REQUIRES: 0 <= fromK < toK <= kThresholdGrid; 0 < target < 1.
 ThresholdResult findThreshold(BlerProbe& probe, const ThresholdRequest& request);
 

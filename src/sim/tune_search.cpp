@@ -55,7 +55,7 @@ class Descent {
     if (!reachesTarget(above, target)) {
       if (aboveK == request_.range.toK) return Standing{aboveK, above.blockErrors};
       const ThresholdResult higher =
-          findThreshold(probe, ThresholdRequest{target, aboveK, request_.range.toK});
+          findThreshold(probe, ThresholdRequest{target, aboveK, request_.range.toK, false});
       if (higher.failure) {  // under the target up to the end of the range
         return Standing{request_.range.toK, probe.measure(gridP0(request_.range.toK)).blockErrors};
       }
@@ -161,7 +161,9 @@ TuneResult tuneSchedule(ScheduleBench& bench, const DecoderSchedule& start,
   {
     std::unique_ptr<BlerProbe> raw = bench.probe(start, false);
     RememberingProbe probe(*raw);
-    result.startTuning = findThreshold(probe, request.range);
+    ThresholdRequest bracketOnly = request.range;
+    bracketOnly.tighten = false;  // the search needs the bracket, not the interval
+    result.startTuning = findThreshold(probe, bracketOnly);
     if (result.startTuning.failure) {
       result.failure = "the starting schedule on the tuning blocks: " + *result.startTuning.failure;
       return result;

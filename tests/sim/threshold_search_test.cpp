@@ -122,6 +122,22 @@ TEST(ThresholdSearch, IntervalReachesTheNearestSureProbesOfAShallowCurve) {
   EXPECT_TRUE(r.probes[0].reached == false && r.probes[1].reached);
 }
 
+TEST(ThresholdSearch, TighteningProbesNarrowAnIntervalLeftWideByTheBisection) {
+  // Just over the crossing the rate (0.12 of 100 blocks) is not surely over
+  // 0.1; three steps on it is. The bisection's only sure probe above is 0.3.
+  const auto curve = [](double p0) { return p0 < 0.2495 ? 0.0 : p0 < 0.2525 ? 0.12 : 0.6; };
+  CurveProbe plain(curve, 100);
+  const ThresholdResult wide = findThreshold(plain, ThresholdRequest{0.1, 200, 300, false});
+  EXPECT_EQ(wide.aboveK, 250);
+  EXPECT_EQ(wide.highK, 300);
+  CurveProbe tightening(curve, 100);
+  const ThresholdResult narrow = findThreshold(tightening, ThresholdRequest{0.1, 200, 300});
+  EXPECT_EQ(narrow.aboveK, 250);
+  EXPECT_EQ(narrow.highK, 254);  // probes at 251, 252 and 254
+  EXPECT_EQ(narrow.lowK, 249);
+  EXPECT_EQ(narrow.probes.size(), wide.probes.size() + 3);
+}
+
 TEST(ThresholdSearch, FewBlocksLeaveAnIntervalEndAtTheRange) {
   // Two blocks per probe: no probe near the crossing is sure of its side.
   CurveProbe probe([](double p0) { return p0 < 0.25 ? 0.0 : 0.5; }, 2);
