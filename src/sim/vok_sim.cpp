@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "sim/code_command.h"
 #include "sim/command_registry.h"
 #include "sim/plot_command.h"
 #include "sim/run_command.h"
@@ -21,6 +22,7 @@ namespace {
 void addAllCommands(CommandRegistry& registry) {
   addRunCommand(registry);
   addSweepCommands(registry);
+  addCodeCommands(registry);
   addThresholdCommand(registry);
   addTuneCommand(registry);
   addPlotCommand(registry);
