@@ -13,6 +13,7 @@ namespace {
 // spread as evenly as they go, the remainders of successive branches on
 // successive check branches so that the check branches stay even too.
 int votesIn(const SearchRequest& request, int r, int j) {
+  if (!request.layout.empty()) return request.layout[r][j];
   const int base = request.votes / request.nr;
   const int extra = request.votes % request.nr;
   const int shifted = ((j - r * extra) % request.nr + request.nr) % request.nr;
@@ -100,17 +101,22 @@ std::size_t below(std::mt19937_64& random, std::size_t n) { return random() % n;
 
 // One attempt with every delay at most `bound`; the largest delay used, or
 // nothing when some tap found no room.
-std::optional<std::int32_t> attempt(std::int32_t bound, std::vector<std::pair<int, int>>& slots,
+std::optional<std::int32_t> attempt(std::int32_t bound, bool randomDelays,
+                                    std::vector<std::pair<int, int>>& slots,
                                     std::mt19937_64& random, Placement& placement) {
   for (std::size_t k = slots.size(); k > 1; --k) std::swap(slots[k - 1], slots[below(random, k)]);
   placement.clear();
+  const auto span = static_cast<std::size_t>(bound) + 1;
   std::int32_t largest = 0;
   for (const auto& [r, j] : slots) {
-    // Mostly the smallest delay that fits, a quarter of the time the next
-    // one: pure first fit repeats itself too often.
-    int skip = below(random, 4) == 0 ? 1 : 0;
+    // First fit takes mostly the smallest delay that fits, a quarter of the
+    // time the next one (pure first fit repeats itself too often); random
+    // fit the first that fits from a random start on, cyclically.
+    int skip = !randomDelays && below(random, 4) == 0 ? 1 : 0;
+    const std::size_t start = randomDelays ? below(random, span) : 0;
     std::optional<std::int32_t> placed;
-    for (std::int32_t d = 0; d <= bound && !placed; ++d) {
+    for (std::size_t k = 0; k < span && !placed; ++k) {
+      const auto d = static_cast<std::int32_t>((start + k) % span);
       const std::size_t mark = placement.mark();
       if (!placement.tryPlace(r, j, d)) continue;
       if (skip > 0) {
@@ -129,16 +135,21 @@ std::optional<std::int32_t> attempt(std::int32_t bound, std::vector<std::pair<in
 }  // namespace
 
 std::int32_t largestDelayLowerBound(const SearchRequest& request) {
-  // Spreading the votes evenly makes both sums below as small as any
-  // spread can, so the bound holds for every code of these dimensions.
-  std::int64_t pairs = 0;
-  std::int64_t most = 0;
-  for (int j = 0; j < request.nr; ++j) {
-    const std::int64_t c = votesIn(request, 0, j);
-    pairs += c * (c - 1);
-    most = std::max(most, c);
+  // Without a layout the votes spread evenly, which makes both sums below
+  // as small as any spread can, so the bound holds for every code of these
+  // dimensions.
+  std::int64_t bound = 0;
+  for (int r = 0; r < request.nk; ++r) {
+    std::int64_t pairs = 0;
+    std::int64_t most = 0;
+    for (int j = 0; j < request.nr; ++j) {
+      const std::int64_t c = votesIn(request, r, j);
+      pairs += c * (c - 1);
+      most = std::max(most, c);
+    }
+    bound = std::max({bound, (pairs + 1) / 2, most - 1});
   }
-  return static_cast<std::int32_t>(std::max((pairs + 1) / 2, most - 1));
+  return static_cast<std::int32_t>(bound);
 }
 
 SearchOutcome searchCode(const SearchRequest& request,
@@ -161,15 +172,14 @@ SearchOutcome searchCode(const SearchRequest& request,
   while (progress.attempts < request.maxAttempts && !stop(progress)) {
     const std::int32_t bound = progress.bestDelay ? *progress.bestDelay - 1 : request.maxDelay;
     ++progress.attempts;
-    const std::optional<std::int32_t> largest = attempt(bound, slots, random, placement);
+    const std::optional<std::int32_t> largest =
+        attempt(bound, request.randomDelays, slots, random, placement);
     if (!largest) continue;
     progress.bestDelay = *largest;
     progress.foundAt = progress.attempts;
     outcome.code = placement.code(request.nr);
-    if (*largest <= lowest) {
-      outcome.atLowerBound = true;
-      break;
-    }
+    outcome.atLowerBound = *largest <= lowest;
+    if (outcome.atLowerBound || request.randomDelays) break;
   }
   return outcome;
 }

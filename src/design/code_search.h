@@ -18,6 +18,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "codec/code_description.h"
 
@@ -30,6 +31,15 @@ struct SearchRequest {
   std::int32_t maxDelay = 1000;
   std::uint64_t seed = 1;
   std::int64_t maxAttempts = std::numeric_limits<std::int64_t>::max();
+  // Each tap at a random delay that fits rather than the smallest, and the
+  // first code found is the result: delays spread over 0..maxDelay, so that
+  // the decoder's votes meet again only over long paths.
+  bool randomDelays = false;
+  // layout[r][j]: the votes of information branch r in check branch j, each
+  // row adding up to `votes`. Empty: the votes spread as evenly as they go,
+  // over the check branches of each information branch and over the
+  // information branches of each check branch.
+  std::vector<std::vector<int>> layout;
 };
 
 // Where the search stands; handed to the caller before every attempt.
@@ -48,13 +58,14 @@ struct SearchOutcome {
 };
 
 // A largest delay no self-orthogonal code of the request's dimensions and
-// votes can go below: the differences of one branch's delays within each
-// check branch must all differ and lie in -D..D.
+// votes (and layout) can go below: the differences of one branch's delays
+// within each check branch must all differ and lie in -D..D.
 std::int32_t largestDelayLowerBound(const SearchRequest& request);
 
 // Runs attempts until `stop(progress)` returns true, maxAttempts are made,
-// or the lower bound is reached.
-// REQUIRES: 1 <= nk, nr <= kMaxBranches; 1 <= votes <= 64; 0 <= maxDelay <= 100000.
+// the lower bound is reached, or (randomDelays) a code is found.
+// REQUIRES: 1 <= nk, nr <= kMaxBranches; 1 <= votes <= 64; 0 <= maxDelay <= 100000;
+// layout empty or nk rows of nr counts >= 0 adding up to votes.
 SearchOutcome searchCode(const SearchRequest& request,
                          const std::function<bool(const SearchProgress&)>& stop);
 

@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "codec/code_description.h"
 #include "common/number_text.h"
@@ -202,8 +203,11 @@ int runCodeSearch(const CodeSearchSettings& settings, CommandStreams& streams) {
   const std::int32_t largest = *outcome.progress.bestDelay;
   streams.out << "Wrote " << settings.out << ": " << what << ", largest delay " << largest
               << ", self-orthogonal for every branch length L > " << 2 * largest << '\n'
-              << "Best of " << outcome.progress.attempts << " attempts (found in attempt "
-              << outcome.progress.foundAt << "), " << fixed(elapsed(), 1) << " s"
+              << (request.randomDelays ? "First code found, in attempt "
+                                       : "Best of " + std::to_string(outcome.progress.attempts) +
+                                             " attempts (found in attempt ")
+              << outcome.progress.foundAt << (request.randomDelays ? ", " : "), ")
+              << fixed(elapsed(), 1) << " s"
               << (outcome.atLowerBound ? "; no such code has a smaller largest delay" : "") << '\n';
   return kExitOk;
 }
@@ -222,6 +226,8 @@ struct SearchTexts {
   std::string seed = "1";
   std::string seconds = "10";
   std::optional<std::string> attempts;
+  bool randomDelays = false;
+  std::optional<std::string> layout;
   std::string out;
 };
 
@@ -235,6 +241,44 @@ bool takeCount(const char* option, const std::string& text, std::int64_t min, st
     return false;
   }
   value = *n;
+  return true;
+}
+
+// "a,b,.../c,d,...": nk rows of nr vote counts, each row adding up to the
+// votes.
+bool takeLayout(const std::string& text, design::SearchRequest& request, std::string& error) {
+  std::vector<std::vector<int>> rows(1);
+  std::string cell;
+  const auto takeCell = [&]() {
+    const std::optional<std::int64_t> n = parseCount(cell, 0, 64);
+    if (!n) return false;
+    rows.back().push_back(static_cast<int>(*n));
+    cell.clear();
+    return true;
+  };
+  bool ok = true;
+  for (const char c : text) {
+    if (c == ',' || c == '/') {
+      ok = ok && takeCell();
+      if (c == '/') rows.emplace_back();
+    } else {
+      cell += c;
+    }
+  }
+  ok = ok && takeCell() && static_cast<int>(rows.size()) == request.nk;
+  for (const std::vector<int>& row : rows) {
+    int sum = 0;
+    for (const int n : row) sum += n;
+    ok = ok && static_cast<int>(row.size()) == request.nr && sum == request.votes;
+  }
+  if (!ok) {
+    error = "--layout: '" + text + "' is not " + std::to_string(request.nk) +
+            " rows (split by /) of " + std::to_string(request.nr) +
+            " vote counts (split by ,) that each add up to --votes " +
+            std::to_string(request.votes);
+    return false;
+  }
+  request.layout = std::move(rows);
   return true;
 }
 
@@ -264,6 +308,8 @@ std::optional<CodeSearchSettings> convertSearch(const SearchTexts& texts, std::s
     return std::nullopt;
   }
   s.seconds = *seconds;
+  s.request.randomDelays = texts.randomDelays;
+  if (texts.layout && !takeLayout(*texts.layout, s.request, error)) return std::nullopt;
   s.out = texts.out;
   return s;
 }
@@ -329,6 +375,12 @@ void addSearch(CLI::App& code, CodeCommandState& state) {
   search.add_option("--seconds", texts.seconds, "Time to search (default 10)");
   search.add_option("--attempts", texts.attempts,
                     "Stop after this many attempts: the same code on any machine");
+  search.add_flag("--random-delays", texts.randomDelays,
+                  "Spread the delays at random over 0..D and keep the first code found, rather "
+                  "than the smallest largest delay");
+  search.add_option("--layout", texts.layout,
+                    "Votes of each information branch in each check branch: rows split by /, "
+                    "counts by , (default: spread evenly)");
   search.add_option("--out", texts.out, "The encoder.vok file to write")->required();
 }
 

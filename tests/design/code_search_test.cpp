@@ -86,6 +86,37 @@ TEST(CodeSearch, RefusesBoundsBelowWhatAnyCodeNeeds) {
   EXPECT_EQ(none.progress.attempts, 100);
 }
 
+TEST(CodeSearch, LayoutFixesTheVotesOfEachBranchInEachCheckBranch) {
+  SearchRequest r = request(3, 2, 5, 400, 9, 20);
+  r.layout = {{4, 1}, {0, 5}, {2, 3}};
+  for (const bool randomDelays : {false, true}) {
+    r.randomDelays = randomDelays;
+    const SearchOutcome outcome = searchAttempts(r);
+    ASSERT_TRUE(outcome.code);
+    EXPECT_TRUE(analyseCode(*outcome.code, std::nullopt).orthogonal);
+    for (int i = 0; i < 3; ++i) {
+      for (int j = 0; j < 2; ++j) EXPECT_EQ(outcome.code->taps[i][j].count(), r.layout[i][j]);
+    }
+  }
+  // Five votes of branch 1 in one check branch need D >= 10 on their own.
+  r.maxDelay = 9;
+  EXPECT_EQ(largestDelayLowerBound(r), 10);
+  EXPECT_FALSE(searchAttempts(r).code);
+}
+
+TEST(CodeSearch, RandomDelaysSpreadOverTheBoundAndStopAtTheFirstCode) {
+  SearchRequest r = request(8, 8, 16, 1400, 3, 1000);
+  r.randomDelays = true;
+  const SearchOutcome outcome = searchAttempts(r);
+  ASSERT_TRUE(outcome.code);
+  EXPECT_EQ(outcome.progress.attempts, outcome.progress.foundAt);
+  const CodeReport report = analyseCode(*outcome.code, std::nullopt);
+  EXPECT_TRUE(report.orthogonal);
+  EXPECT_GT(report.maxDelay, 1000);  // first fit stays below 100 here
+  EXPECT_LE(report.maxDelay, 1400);
+  EXPECT_EQ(*searchAttempts(r).code, *outcome.code);
+}
+
 TEST(CodeSearch, StopsAtTheLowerBound) {
   // {0, 1, 3} reaches the bound of three votes in one check branch.
   const SearchOutcome outcome = searchAttempts(request(1, 1, 3, 50, 1, 100000));

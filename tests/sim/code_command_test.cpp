@@ -115,6 +115,11 @@ TEST_F(CodeCommand, SearchRefusesClearlyAndWritesNothing) {
   EXPECT_NE(none.err.find("allow a larger --max-delay"), std::string::npos) << none.err;
   EXPECT_FALSE(std::filesystem::exists(path("x.vok")));
 
+  const auto badLayout = runSim({"code", "search", "--nk", "2", "--nr", "2", "--votes", "3",
+                                 "--max-delay", "50", "--layout", "1,2/3", "--out", path("z.vok")});
+  EXPECT_EQ(badLayout.exitCode, 1);
+  EXPECT_NE(badLayout.err.find("--layout"), std::string::npos);
+
   const auto unwritable = runSim({"code", "search", "--nk", "1", "--nr", "1", "--votes", "2",
                                   "--max-delay", "9", "--out", dir_.string()});
   EXPECT_EQ(unwritable.exitCode, 1);
