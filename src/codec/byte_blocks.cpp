@@ -49,6 +49,50 @@ VOK_LANES_TARGET inline Bytes keep(Bytes a, Mask m) { return a & (Bytes)m; }
 VOK_LANES_TARGET inline std::uint64_t laneBits(Mask m) {
   return static_cast<std::uint32_t>(_mm256_movemask_epi8((__m256i)m));
 }
+
+// Tables for moving bytes between lanes: the 16-byte halves picked for a
+// move of q halves (q + 2 in 0..5), the byte shuffles within halves for a
+// move of r bytes (r in 0..15), taking from the first and the next half, and
+// a window of 0xff whose slice at 32 + s marks the lanes l with l + s inside.
+struct LaneMoves {
+  alignas(32) std::int32_t halves[6][8];
+  alignas(32) std::uint8_t first[16][32];
+  alignas(32) std::uint8_t next[16][32];
+  std::uint8_t inside[96];
+};
+constexpr LaneMoves makeLaneMoves() {
+  LaneMoves t{};
+  for (int q = -2; q <= 3; ++q) {
+    for (int i = 0; i < 8; ++i) t.halves[q + 2][i] = ((i / 4 + q) & 1) * 4 + i % 4;
+  }
+  for (int r = 0; r < 16; ++r) {
+    for (int l = 0; l < 32; ++l) {
+      const int b = l % 16 + r;
+      t.first[r][l] = static_cast<std::uint8_t>(b < 16 ? b : 0x80);
+      t.next[r][l] = static_cast<std::uint8_t>(b >= 16 ? b - 16 : 0x80);
+    }
+  }
+  for (int l = 32; l < 64; ++l) t.inside[l] = 0xff;
+  return t;
+}
+constexpr LaneMoves kLaneMoves = makeLaneMoves();
+
+VOK_LANES_TARGET inline __m256i table(const void* row) {
+  return _mm256_load_si256(static_cast<const __m256i*>(row));
+}
+
+// Lane l of the result is lane l + s of v, 0 where that lies outside.
+// REQUIRES: -32 <= s <= 32.
+VOK_LANES_TARGET inline Bytes moveLanes(Bytes v, std::int32_t s) {
+  const int q = s >> 4;
+  const int r = s & 15;
+  const __m256i x = (__m256i)v;
+  const __m256i from = _mm256_permutevar8x32_epi32(x, table(kLaneMoves.halves[q + 2]));
+  const __m256i next = _mm256_permutevar8x32_epi32(x, table(kLaneMoves.halves[q + 3]));
+  const __m256i moved = _mm256_shuffle_epi8(from, table(kLaneMoves.first[r])) |
+                        _mm256_shuffle_epi8(next, table(kLaneMoves.next[r]));
+  return (Bytes)(moved & _mm256_loadu_si256((const __m256i*)(kLaneMoves.inside + 32 + s)));
+}
 #include "codec/byte_block_pass.inc"
 #undef VOK_LANES_TARGET
 }  // namespace avx2
@@ -86,6 +130,48 @@ VOK_LANES_TARGET inline Bytes keep(Bytes a, Mask m) {
   return (Bytes)_mm512_maskz_mov_epi8(m, (__m512i)a);
 }
 VOK_LANES_TARGET inline std::uint64_t laneBits(Mask m) { return m; }
+
+// Tables for moving bytes between lanes: the 16-byte quarters picked for a
+// move of q quarters (q + 4 in 0..9), and the byte shuffles within quarters
+// for a move of r bytes (r in 0..15), taking from the first and the next
+// quarter.
+struct LaneMoves {
+  alignas(64) std::int64_t quarters[10][8];
+  alignas(64) std::uint8_t first[16][64];
+  alignas(64) std::uint8_t next[16][64];
+};
+constexpr LaneMoves makeLaneMoves() {
+  LaneMoves t{};
+  for (int q = -4; q <= 5; ++q) {
+    for (int i = 0; i < 8; ++i) t.quarters[q + 4][i] = ((i / 2 + q) & 3) * 2 + i % 2;
+  }
+  for (int r = 0; r < 16; ++r) {
+    for (int l = 0; l < 64; ++l) {
+      const int b = l % 16 + r;
+      t.first[r][l] = static_cast<std::uint8_t>(b < 16 ? b : 0x80);
+      t.next[r][l] = static_cast<std::uint8_t>(b >= 16 ? b - 16 : 0x80);
+    }
+  }
+  return t;
+}
+constexpr LaneMoves kLaneMoves = makeLaneMoves();
+
+VOK_LANES_TARGET inline __m512i table(const void* row) { return _mm512_load_si512(row); }
+
+// Lane l of the result is lane l + s of v, 0 where that lies outside.
+// REQUIRES: -64 <= s <= 64.
+VOK_LANES_TARGET inline Bytes moveLanes(Bytes v, std::int32_t s) {
+  const int q = s >> 4;
+  const int r = s & 15;
+  const __m512i x = (__m512i)v;
+  const __m512i from = _mm512_permutexvar_epi64(table(kLaneMoves.quarters[q + 4]), x);
+  const __m512i next = _mm512_permutexvar_epi64(table(kLaneMoves.quarters[q + 5]), x);
+  const __m512i moved = _mm512_shuffle_epi8(from, table(kLaneMoves.first[r])) |
+                        _mm512_shuffle_epi8(next, table(kLaneMoves.next[r]));
+  const __mmask64 all = ~__mmask64{0};
+  const __mmask64 inside = s >= 0 ? (s >= 64 ? 0 : all >> s) : (s <= -64 ? 0 : all << -s);
+  return (Bytes)_mm512_maskz_mov_epi8(inside, moved);
+}
 #include "codec/byte_block_pass.inc"
 #undef VOK_LANES_TARGET
 }  // namespace avx512

@@ -13,8 +13,12 @@
 // votes before it in the decoder's order (conflict lists built with the
 // code say which), and a branch is voted again while a correction it reads
 // changes. Every vote depends only on earlier ones, so the fixed point is
-// unique and equals voting one symbol after another. Then the corrections
-// are applied to U, D and S a whole vector at a time.
+// unique and equals voting one symbol after another, whatever order the
+// branches are voted in within the block. They go in an order chosen with
+// the code so that few votes read a correction not yet made (a branch voted
+// after those it reads needs no second vote); corrections are moved between
+// lanes in registers, not read back from memory at shifted offsets. Then
+// the corrections are applied to U, D and S a whole vector at a time.
 #ifndef VOK_CODEC_BYTE_BLOCKS_H_
 #define VOK_CODEC_BYTE_BLOCKS_H_
 
@@ -51,12 +55,12 @@ struct ByteApplyChunk {
   std::int32_t firstPart = 0;
 };
 
-// Branch `source`'s corrections enter a chunk as the vector read at byte
-// `from` of its zero-padded correction buffer (corrections at from + l for
-// the chunk's lane l).
+// Branch `source`'s corrections enter a chunk moved by `shift` lanes: the
+// chunk's lane l takes the correction of lane l + shift (0 outside the
+// block), shift in -width..0.
 struct ByteApplyPart {
   std::uint8_t source = 0;
-  std::uint8_t from = 0;
+  std::int8_t shift = 0;
 };
 
 struct ByteBranchPlan {
@@ -64,10 +68,16 @@ struct ByteBranchPlan {
   const std::int32_t* delays = nullptr;   // per tap: d in 0..L-1
   std::int32_t voting = 0;                // taps of the voting check branches
   std::int32_t total = 0;                 // taps of all check branches
-  // Voting tap n's conflicts: conflicts[conflictStart[n] .. conflictStart[n + 1]).
+  // Voting tap n's conflicts: conflicts[conflictStart[n] .. conflictStart[n + 1]),
+  // those with a source voted before this branch in the block's order up to
+  // earlierEnd[n].
   std::array<std::int32_t, kMaxBlockTaps + 1> conflictStart{};
-  // Branches whose votes read this branch's corrections in a block, as bits.
-  std::uint32_t dependents = 0;
+  std::array<std::int32_t, kMaxBlockTaps> earlierEnd{};
+  // Bits by place in the block's order: the branches whose votes read this
+  // branch's corrections, and those of them voted before it or itself (to
+  // vote again when it corrects something).
+  std::uint32_t readers = 0;
+  std::uint32_t readersBefore = 0;
 };
 
 // Everything one block pass needs. Registers branch after branch, L bytes.
@@ -89,6 +99,8 @@ struct ByteBlockPlan {
   std::int32_t chunkCount = 0;
   std::int32_t chunkedFrom = 0;
   std::array<ByteBranchPlan, kMaxBranches> branches{};
+  // The branches in the order a block votes them.
+  std::array<std::uint8_t, kMaxBranches> order{};
   // Where each check branch's cells are first read as positions fall: at
   // leadOffsets[n] + y. Fetched ahead of the blocks.
   std::array<std::int64_t, kMaxBranches> leadOffsets{};

@@ -114,6 +114,9 @@ void Codec::buildTapTables() {
   applyChunks_.assign(2 * tapDelays_.size() + 1, detail::ByteApplyChunk{});
   applyParts_.assign(2 * tapDelays_.size(), detail::ByteApplyPart{});
   chunkRows_.assign(tapDelays_.size(), {0, 0});
+  orderCosts_.assign(std::size_t{1} << code_.nk, 0);
+  orderLast_.assign(std::size_t{1} << code_.nk, 0);
+  blockOrders_ = {};
 
   checkTapBranch_.clear();
   checkTapDelay_.clear();

@@ -179,6 +179,14 @@ class Codec {
   // corrections of a block change which votes of the same block. False when
   // they do not fit.
   bool planConflicts(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
+  // Calls visit(n, r2, s) for every conflict of branch r's voting tap n in
+  // `width`-position blocks: it reads the correction of branch r2 s
+  // positions above (s = 0: at the same position, r2 < r).
+  template <typename Visit>
+  void forEachConflict(const Pass& pass, std::int32_t width, int r, Visit visit) const;
+  // The order in which `width`-position blocks vote the branches, chosen
+  // once per kind of pass: as few and as cheap second votes as can be.
+  const std::array<std::uint8_t, kMaxBranches>& blockOrder(const Pass& pass, std::int32_t width);
   // Fills plan's chunks for `width`-position blocks: the vectors of S that
   // a block's corrections change, and which corrections each takes.
   void planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
@@ -240,6 +248,16 @@ class Codec {
   // Room for the block pass's chunks: a tap's cells meet at most two.
   std::vector<detail::ByteApplyChunk> applyChunks_;
   std::vector<detail::ByteApplyPart> applyParts_;
+  // The block orders found so far, by width (32 or 64), voters and branches
+  // decoded; the search's cheapest cost and last branch for each set of
+  // branches voted first.
+  struct BlockOrder {
+    bool found = false;
+    std::array<std::uint8_t, kMaxBranches> order{};
+  };
+  std::array<BlockOrder, 2 * (kMaxBranches + 1) * (kMaxBranches + 1)> blockOrders_{};
+  std::vector<std::int32_t> orderCosts_;
+  std::vector<std::uint8_t> orderLast_;
   // Room to sort the taps' (offset, branch) pairs for the chunks.
   std::vector<std::pair<std::int64_t, std::int32_t>> chunkRows_;
 

@@ -191,6 +191,68 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
   return blockPass(plan, high, 0);
 }
 
+template <typename Visit>
+void Codec::forEachConflict(const Pass& pass, std::int32_t width, int r, Visit visit) const {
+  // Vote tap n of branch r at position y reads cell S[j][y - d]; the
+  // correction of branch r2 at position y + s changes it through a tap of
+  // delay d2 exactly when d2 - d = s modulo L. Positions above y (s > 0),
+  // and y itself for an earlier branch (s = 0, r2 < r), come first.
+  const BranchTaps& taps = branchTaps_[r];
+  for (int j = 0; j < std::min(pass.voters, code_.nr); ++j) {
+    for (std::int32_t n = taps.upTo[j]; n < taps.upTo[j + 1]; ++n) {
+      const std::int32_t d = tapDelays_[static_cast<std::size_t>(taps.start + n)];
+      for (int r2 = 0; r2 < pass.decoded; ++r2) {
+        const BranchTaps& writer = branchTaps_[r2];
+        for (std::int32_t m = writer.upTo[j]; m < writer.upTo[j + 1]; ++m) {
+          std::int64_t s = std::int64_t{tapDelays_[static_cast<std::size_t>(writer.start + m)]} - d;
+          if (s < 0) s += length_;
+          if (s < width && (s > 0 || r2 < r)) visit(n, r2, static_cast<std::int32_t>(s));
+        }
+      }
+    }
+  }
+}
+
+const std::array<std::uint8_t, kMaxBranches>& Codec::blockOrder(const Pass& pass,
+                                                                std::int32_t width) {
+  const int voters = std::min(pass.voters, code_.nr);
+  BlockOrder& known = blockOrders_[static_cast<std::size_t>(
+      ((width == detail::kAvx512Width ? 1 : 0) * (kMaxBranches + 1) + voters) * (kMaxBranches + 1) +
+      pass.decoded)];
+  if (known.found) return known.order;
+  std::array<std::uint32_t, kMaxBranches> sources{};
+  std::array<std::int32_t, kMaxBranches> cost{};
+  for (int r = 0; r < pass.decoded; ++r) {
+    forEachConflict(pass, width, r,
+                    [&](std::int32_t, int r2, std::int32_t) { sources[r] |= 1u << r2; });
+    // A vote costs about the pairs of its syndromes.
+    const std::int32_t voting = branchTaps_[r].upTo[static_cast<std::size_t>(voters)];
+    cost[r] = voting * (voting + 1) / 2 + 4;
+  }
+  // The cheapest order, over the sets of branches voted first: a branch
+  // placed after set `done` is voted again when it reads one not in it.
+  const std::uint32_t all = (1u << pass.decoded) - 1;
+  std::fill(orderCosts_.begin(), orderCosts_.begin() + all + 1, INT32_MAX);
+  orderCosts_[0] = 0;
+  for (std::uint32_t done = 0; done < all; ++done) {
+    for (int r = 0; r < pass.decoded; ++r) {
+      if ((done >> r & 1u) != 0) continue;
+      const std::int32_t total = orderCosts_[done] + ((sources[r] & ~done) != 0 ? cost[r] : 0);
+      if (total < orderCosts_[done | 1u << r]) {
+        orderCosts_[done | 1u << r] = total;
+        orderLast_[done | 1u << r] = static_cast<std::uint8_t>(r);
+      }
+    }
+  }
+  for (std::uint32_t done = all, k = static_cast<std::uint32_t>(pass.decoded); done != 0;) {
+    const std::uint8_t r = orderLast_[done];
+    known.order[--k] = r;
+    done &= ~(1u << r);
+  }
+  known.found = true;
+  return known.order;
+}
+
 bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan) {
   for (int r = 0; r < pass.decoded; ++r) {
     const BranchTaps& taps = branchTaps_[r];
@@ -201,35 +263,42 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
     b.total = taps.total;
     if (b.voting > detail::kMaxBlockTaps) return false;
   }
-  // Vote tap n of branch r at position y reads cell S[j][y - d]; the
-  // correction of branch r2 at position y + s changes it through a tap of
-  // delay d2 exactly when d2 - d = s modulo L. Positions above y (s > 0),
-  // and y itself for an earlier branch (s = 0, r2 < r), come first.
+  plan.order = blockOrder(pass, width);
+  std::array<int, kMaxBranches> place{};
+  for (int k = 0; k < pass.decoded; ++k) place[plan.order[static_cast<std::size_t>(k)]] = k;
+  // Each tap's conflicts, those with a source voted before its branch first.
   std::size_t used = 0;
   for (int r = 0; r < pass.decoded; ++r) {
-    const BranchTaps& taps = branchTaps_[r];
     detail::ByteBranchPlan& b = plan.branches[r];
-    for (int j = 0; j < std::min(pass.voters, code_.nr); ++j) {
-      for (std::int32_t n = taps.upTo[j]; n < taps.upTo[j + 1]; ++n) {
-        b.conflictStart[static_cast<std::size_t>(n)] = static_cast<std::int32_t>(used);
-        const std::int32_t d =
-            tapDelays_[static_cast<std::size_t>(taps.start) + static_cast<std::size_t>(n)];
-        for (int r2 = 0; r2 < pass.decoded; ++r2) {
-          const BranchTaps& writer = branchTaps_[r2];
-          for (std::int32_t m = writer.upTo[j]; m < writer.upTo[j + 1]; ++m) {
-            std::int64_t s = std::int64_t{tapDelays_[static_cast<std::size_t>(writer.start) +
-                                                     static_cast<std::size_t>(m)]} -
-                             d;
-            if (s < 0) s += length_;
-            if (s >= width || (s == 0 && r2 >= r)) continue;
-            if (used == conflicts_.size()) return false;
-            conflicts_[used++] = {static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(s)};
-            plan.branches[r2].dependents |= 1u << r;
-          }
+    std::array<std::int32_t, detail::kMaxBlockTaps + 1> counts{};
+    forEachConflict(pass, width, r, [&](std::int32_t n, int, std::int32_t) {
+      ++counts[static_cast<std::size_t>(n)];
+    });
+    for (std::int32_t n = 0; n <= b.voting; ++n) {
+      b.conflictStart[static_cast<std::size_t>(n)] = static_cast<std::int32_t>(used);
+      if (n < b.voting) used += static_cast<std::size_t>(counts[static_cast<std::size_t>(n)]);
+    }
+    if (used > conflicts_.size()) return false;
+    std::array<std::int32_t, detail::kMaxBlockTaps> next{};
+    for (int before = 1; before >= 0; --before) {
+      for (std::int32_t n = 0; n < b.voting; ++n) {
+        if (before == 1)
+          next[static_cast<std::size_t>(n)] = b.conflictStart[static_cast<std::size_t>(n)];
+      }
+      forEachConflict(pass, width, r, [&](std::int32_t n, int r2, std::int32_t shift) {
+        if ((place[r2] < place[r]) != (before == 1)) return;
+        conflicts_[static_cast<std::size_t>(next[static_cast<std::size_t>(n)]++)] = {
+            static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(shift)};
+        detail::ByteBranchPlan& source = plan.branches[r2];
+        source.readers |= 1u << place[r];
+        if (before == 0) source.readersBefore |= 1u << place[r];
+      });
+      if (before == 1) {
+        for (std::int32_t n = 0; n < b.voting; ++n) {
+          b.earlierEnd[static_cast<std::size_t>(n)] = next[static_cast<std::size_t>(n)];
         }
       }
     }
-    b.conflictStart[static_cast<std::size_t>(b.voting)] = static_cast<std::int32_t>(used);
   }
   return true;
 }
@@ -259,7 +328,7 @@ void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPl
       for (std::int32_t n = first; n < count && rows[n].first < start + width; ++n) {
         applyParts_[static_cast<std::size_t>(parts++)] = {
             static_cast<std::uint8_t>(rows[n].second),
-            static_cast<std::uint8_t>(width - (rows[n].first - start))};
+            static_cast<std::int8_t>(start - rows[n].first)};
       }
       // Rows that started at or below this vector's start end within it.
       while (first < count && rows[first].first <= start) ++first;
