@@ -73,6 +73,8 @@ struct ByteBranchPlan {
   // earlierEnd[n].
   std::array<std::int32_t, kMaxBlockTaps + 1> conflictStart{};
   std::array<std::int32_t, kMaxBlockTaps> earlierEnd{};
+  // The sources of voting tap n's conflicts, as bits.
+  std::array<std::uint32_t, kMaxBlockTaps> tapSources{};
   // Bits by place in the block's order: the branches whose votes read this
   // branch's corrections, and those of them voted before it or itself (to
   // vote again when it corrects something).

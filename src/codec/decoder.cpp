@@ -289,6 +289,7 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
         if ((place[r2] < place[r]) != (before == 1)) return;
         conflicts_[static_cast<std::size_t>(next[static_cast<std::size_t>(n)]++)] = {
             static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(shift)};
+        b.tapSources[static_cast<std::size_t>(n)] |= 1u << r2;
         detail::ByteBranchPlan& source = plan.branches[r2];
         source.readers |= 1u << place[r];
         if (before == 0) source.readersBefore |= 1u << place[r];
