@@ -200,11 +200,14 @@ void Codec::forEachConflict(const Pass& pass, std::int32_t width, int r, Visit v
   const BranchTaps& taps = branchTaps_[r];
   for (int j = 0; j < std::min(pass.voters, code_.nr); ++j) {
     for (std::int32_t n = taps.upTo[j]; n < taps.upTo[j + 1]; ++n) {
-      const std::int32_t d = tapDelays_[static_cast<std::size_t>(taps.start + n)];
+      const std::int32_t d =
+          tapDelays_[static_cast<std::size_t>(taps.start) + static_cast<std::size_t>(n)];
       for (int r2 = 0; r2 < pass.decoded; ++r2) {
         const BranchTaps& writer = branchTaps_[r2];
         for (std::int32_t m = writer.upTo[j]; m < writer.upTo[j + 1]; ++m) {
-          std::int64_t s = std::int64_t{tapDelays_[static_cast<std::size_t>(writer.start + m)]} - d;
+          std::int64_t s = std::int64_t{tapDelays_[static_cast<std::size_t>(writer.start) +
+                                                   static_cast<std::size_t>(m)]} -
+                           d;
           if (s < 0) s += length_;
           if (s < width && (s > 0 || r2 < r)) visit(n, r2, static_cast<std::int32_t>(s));
         }
@@ -216,9 +219,10 @@ void Codec::forEachConflict(const Pass& pass, std::int32_t width, int r, Visit v
 const std::array<std::uint8_t, kMaxBranches>& Codec::blockOrder(const Pass& pass,
                                                                 std::int32_t width) {
   const int voters = std::min(pass.voters, code_.nr);
-  BlockOrder& known = blockOrders_[static_cast<std::size_t>(
-      ((width == detail::kAvx512Width ? 1 : 0) * (kMaxBranches + 1) + voters) * (kMaxBranches + 1) +
-      pass.decoded)];
+  const std::size_t wide = width == detail::kAvx512Width ? 1 : 0;
+  const std::size_t sizes = kMaxBranches + 1;
+  BlockOrder& known = blockOrders_[(wide * sizes + static_cast<std::size_t>(voters)) * sizes +
+                                   static_cast<std::size_t>(pass.decoded)];
   if (known.found) return known.order;
   std::array<std::uint32_t, kMaxBranches> sources{};
   std::array<std::int32_t, kMaxBranches> cost{};
