@@ -110,7 +110,8 @@ void Codec::buildTapTables() {
     for (int i = 0; i < code_.nk; ++i) taps += code_.taps[i][j].delays.size();
     pairs += taps * taps;
   }
-  conflicts_.assign(pairs, detail::ByteConflict{});
+  // One spare, so that a full list can be told from one that ran out.
+  conflicts_.assign(pairs + 1, detail::ByteConflict{});
   applyChunks_.assign(2 * tapDelays_.size() + 1, detail::ByteApplyChunk{});
   applyParts_.assign(2 * tapDelays_.size(), detail::ByteApplyPart{});
   chunkRows_.assign(tapDelays_.size(), {0, 0});

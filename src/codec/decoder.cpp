@@ -274,35 +274,31 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
   std::size_t used = 0;
   for (int r = 0; r < pass.decoded; ++r) {
     detail::ByteBranchPlan& b = plan.branches[r];
-    std::array<std::int32_t, detail::kMaxBlockTaps + 1> counts{};
-    forEachConflict(pass, width, r, [&](std::int32_t n, int, std::int32_t) {
-      ++counts[static_cast<std::size_t>(n)];
+    // The conflicts come tap after tap; each tap's list starts where the
+    // previous one ends.
+    std::int32_t next = 0;
+    const auto startTapsUpTo = [&](std::int32_t last) {
+      for (; next <= last; ++next) {
+        b.conflictStart[static_cast<std::size_t>(next)] = static_cast<std::int32_t>(used);
+      }
+    };
+    forEachConflict(pass, width, r, [&](std::int32_t n, int r2, std::int32_t shift) {
+      startTapsUpTo(n);
+      if (used == conflicts_.size()) return;
+      conflicts_[used++] = {static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(shift)};
+      b.tapSources[static_cast<std::size_t>(n)] |= 1u << r2;
+      plan.branches[r2].readers |= 1u << place[r];
+      if (place[r2] >= place[r]) plan.branches[r2].readersBefore |= 1u << place[r];
     });
-    for (std::int32_t n = 0; n <= b.voting; ++n) {
-      b.conflictStart[static_cast<std::size_t>(n)] = static_cast<std::int32_t>(used);
-      if (n < b.voting) used += static_cast<std::size_t>(counts[static_cast<std::size_t>(n)]);
-    }
-    if (used > conflicts_.size()) return false;
-    std::array<std::int32_t, detail::kMaxBlockTaps> next{};
-    for (int before = 1; before >= 0; --before) {
-      for (std::int32_t n = 0; n < b.voting; ++n) {
-        if (before == 1)
-          next[static_cast<std::size_t>(n)] = b.conflictStart[static_cast<std::size_t>(n)];
-      }
-      forEachConflict(pass, width, r, [&](std::int32_t n, int r2, std::int32_t shift) {
-        if ((place[r2] < place[r]) != (before == 1)) return;
-        conflicts_[static_cast<std::size_t>(next[static_cast<std::size_t>(n)]++)] = {
-            static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(shift)};
-        b.tapSources[static_cast<std::size_t>(n)] |= 1u << r2;
-        detail::ByteBranchPlan& source = plan.branches[r2];
-        source.readers |= 1u << place[r];
-        if (before == 0) source.readersBefore |= 1u << place[r];
-      });
-      if (before == 1) {
-        for (std::int32_t n = 0; n < b.voting; ++n) {
-          b.earlierEnd[static_cast<std::size_t>(n)] = next[static_cast<std::size_t>(n)];
-        }
-      }
+    startTapsUpTo(b.voting);
+    if (used == conflicts_.size()) return false;
+    for (std::int32_t n = 0; n < b.voting; ++n) {
+      const auto list = conflicts_.begin();
+      const auto earlier =
+          std::partition(list + b.conflictStart[static_cast<std::size_t>(n)],
+                         list + b.conflictStart[static_cast<std::size_t>(n) + 1],
+                         [&](detail::ByteConflict c) { return place[c.source] < place[r]; });
+      b.earlierEnd[static_cast<std::size_t>(n)] = static_cast<std::int32_t>(earlier - list);
     }
   }
   return true;
