@@ -28,6 +28,21 @@ namespace {
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+// The byte shuffles within 16-byte parts for a move of r bytes between
+// lanes (r in 0..15): byte l of a part takes byte l + r of the same part
+// (first) or byte l + r - 16 of the next (next); 0x80 gives 0.
+template <std::size_t kBytes>
+constexpr void fillByteShuffles(std::uint8_t (&first)[16][kBytes],
+                                std::uint8_t (&next)[16][kBytes]) {
+  for (std::size_t r = 0; r < 16; ++r) {
+    for (std::size_t l = 0; l < kBytes; ++l) {
+      const std::size_t b = l % 16 + r;
+      first[r][l] = static_cast<std::uint8_t>(b < 16 ? b : 0x80);
+      next[r][l] = static_cast<std::uint8_t>(b >= 16 ? b - 16 : 0x80);
+    }
+  }
+}
+
 // AVX2: a mask is a vector of 0 or -1 in each lane.
 namespace avx2 {
 constexpr std::int32_t kWidth = kAvx2Width;
@@ -65,13 +80,7 @@ constexpr LaneMoves makeLaneMoves() {
   for (int q = -2; q <= 3; ++q) {
     for (int i = 0; i < 8; ++i) t.halves[q + 2][i] = ((i / 4 + q) & 1) * 4 + i % 4;
   }
-  for (int r = 0; r < 16; ++r) {
-    for (int l = 0; l < 32; ++l) {
-      const int b = l % 16 + r;
-      t.first[r][l] = static_cast<std::uint8_t>(b < 16 ? b : 0x80);
-      t.next[r][l] = static_cast<std::uint8_t>(b >= 16 ? b - 16 : 0x80);
-    }
-  }
+  fillByteShuffles(t.first, t.next);
   for (int l = 32; l < 64; ++l) t.inside[l] = 0xff;
   return t;
 }
@@ -145,13 +154,7 @@ constexpr LaneMoves makeLaneMoves() {
   for (int q = -4; q <= 5; ++q) {
     for (int i = 0; i < 8; ++i) t.quarters[q + 4][i] = ((i / 2 + q) & 3) * 2 + i % 2;
   }
-  for (int r = 0; r < 16; ++r) {
-    for (int l = 0; l < 64; ++l) {
-      const int b = l % 16 + r;
-      t.first[r][l] = static_cast<std::uint8_t>(b < 16 ? b : 0x80);
-      t.next[r][l] = static_cast<std::uint8_t>(b >= 16 ? b - 16 : 0x80);
-    }
-  }
+  fillByteShuffles(t.first, t.next);
   return t;
 }
 constexpr LaneMoves kLaneMoves = makeLaneMoves();
