@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "scratch_directory.h"
 #include "sim/sweep_csv.h"
@@ -19,7 +20,7 @@ const std::vector<std::string> kSmall = {"threshold", "--random", "3000", "--blo
                                          "--from",    "0.1",      "--to", "0.35",     "--json"};
 
 nlohmann::json thresholdJson(std::vector<std::string> args) {
-  const test::SimResult r = runSim(args);
+  const test::SimResult r = runSim(std::move(args));
   EXPECT_EQ(r.exitCode, 0) << r.err;
   return nlohmann::json::parse(r.out);
 }
