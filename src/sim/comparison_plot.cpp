@@ -8,8 +8,10 @@
 #include <cmath>
 #include <numeric>
 #include <optional>
+#include <tuple>
 
 #include "sim/interval_statistics.h"
+#include "sim/plot_scale.h"
 #include "sim/sweep_capacity.h"
 
 namespace vok::sim {
@@ -61,29 +63,13 @@ struct Axes {
 };
 
 void fitDecades(Axes& axes, const std::vector<double>& values) {
-  double low = 1, high = 0;
-  for (double v : values) {
-    if (v > 0) {
-      low = std::min(low, v);
-      high = std::max(high, v);
-    }
-  }
-  if (high <= 0) return;
-  axes.decade0 = static_cast<int>(std::floor(std::log10(low) - 0.3));
-  axes.decade1 = std::max(axes.decade0 + 1, static_cast<int>(std::ceil(std::log10(high))));
-}
-
-double tickStep(double span) {
-  const double rough = span / 7;
-  const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  const double scaled = rough / power;
-  return (scaled < 1.5 ? 1 : scaled < 3.5 ? 2 : scaled < 7.5 ? 5 : 10) * power;
+  if (const auto decades = decadesOf(values)) std::tie(axes.decade0, axes.decade1) = *decades;
 }
 
 void drawAxes(std::string& svg, const Axes& a, const std::string& xTitle, const std::string& yTitle,
               bool xLabels) {
   svg += "<g class=\"axis\">\n";
-  const double step = tickStep(a.x1 - a.x0);
+  const double step = niceStep((a.x1 - a.x0) / 7);
   const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
   for (double t = std::ceil(a.x0 / step - 1e-9) * step; t <= a.x1 + 1e-12; t += step) {
     svg += fmt::format(
@@ -190,11 +176,6 @@ void legend(std::string& svg, double top,
         capacity ? " stroke-dasharray=\"4 3\"" : "", kLegendX + 46, y, escaped(text));
     y += 24;
   }
-}
-
-std::string rateText(int nk, int nr) {
-  const int g = std::gcd(nk, nk + nr);
-  return std::to_string(nk / g) + "/" + std::to_string((nk + nr) / g);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <cmath>
 #include <functional>
 #include <numeric>
+#include <tuple>
 
 #include "sim/interval_statistics.h"
+#include "sim/plot_scale.h"
 
 namespace vok::sim {
 namespace {
@@ -36,14 +38,6 @@ std::string num(double value, int decimals = 2) {
 }
 
 std::string attr(const char* colour) { return std::string("\"") + colour + "\""; }
-
-// 1, 2 or 5 times a power of ten, near `rough`.
-double niceStep(double rough) {
-  const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  const double scaled = rough / power;
-  const double nice = scaled < 1.5 ? 1 : scaled < 3.5 ? 2 : scaled < 7.5 ? 5 : 10;
-  return nice * power;
-}
 
 struct Panel {
   double x0, x1;         // P0 range
@@ -116,29 +110,8 @@ void curve(std::string& svg, const Panel& panel, const std::vector<PlotPoint>& p
   }
 }
 
-std::string rateText(int nk, int nr) {
-  const int total = nk + nr;
-  const int divisor = std::gcd(nk, total);
-  return divisor > 0 ? std::to_string(nk / divisor) + "/" + std::to_string(total / divisor) : "?";
-}
-
 void setDecades(Panel& panel, const std::vector<double>& values) {
-  double smallest = 1.0;
-  double largest = 0.0;
-  for (double v : values) {
-    if (v > 0) {
-      smallest = std::min(smallest, v);
-      largest = std::max(largest, v);
-    }
-  }
-  panel.decade0 = -6;
-  panel.decade1 = 0;
-  if (largest > 0) {
-    // Half a decade of room below the smallest, which keeps it off the axis.
-    panel.decade0 = static_cast<int>(std::floor(std::log10(smallest) - 0.3));
-    panel.decade1 = static_cast<int>(std::ceil(std::log10(largest)));
-    if (panel.decade1 <= panel.decade0) panel.decade1 = panel.decade0 + 1;
-  }
+  std::tie(panel.decade0, panel.decade1) = decadesOf(values).value_or(std::pair{-6, 0});
 }
 
 void frame(std::string& svg, const Panel& panel, bool xLabels, const std::string& yTitle) {
