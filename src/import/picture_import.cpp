@@ -193,6 +193,9 @@ PictureOutcome importPictureFromBytes(std::span<const std::uint8_t> bytes, std::
 }
 
 QSize decodedSizeBound(QIODevice& device) {
+  // Asking the reader for a damaged PNG's size would already make the PNG
+  // library allocate a chunk's claimed length.
+  if (!pngChunksFit(device)) return {};
   const QSize screen = gifScreenSize(device.peek(10));
   QSize size;
   {

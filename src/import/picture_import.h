@@ -50,7 +50,9 @@ QImage imageOf(const std::uint8_t* pixels, std::int32_t width, std::int32_t heig
 // The size Qt's reader will allocate for when it decodes the picture on
 // `device`: the reader's own size, or a GIF's logical screen when that is
 // larger (the GIF reader reports the first frame but allocates the whole
-// screen). Invalid when the reader cannot tell. Leaves `device` at its start.
+// screen). Invalid when the reader cannot tell, and for a PNG whose chunks
+// claim more bytes than the file holds (the reader is not asked then).
+// Leaves `device` at its start.
 QSize decodedSizeBound(QIODevice& device);
 
 // File name patterns ("*.png", ...) of every format the build can read.

@@ -170,6 +170,13 @@ TEST(PictureImport, APngChunkLongerThanTheFileIsRefusedBeforeDecoding) {
   const PictureOutcome o = importPictureFromBytes(png, "short.png", std::nullopt, out);
   EXPECT_EQ(o.status, InitStatus::PictureUnreadable);
   EXPECT_TRUE(out.sourceImage.empty());
+
+  // Nor is the reader asked for such a file's size, which reads the chunks.
+  QByteArray bytes(reinterpret_cast<const char*>(png.data()), static_cast<qsizetype>(png.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  EXPECT_FALSE(decodedSizeBound(buffer).isValid());
+  EXPECT_EQ(buffer.pos(), 0);
 }
 
 TEST(PictureImport, FilesThatCannotBeReadAreNamedInTheirMessages) {
