@@ -2,8 +2,10 @@
 #include "codec/code_description.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "codec/text_scanner.h"
+#include "common/output_file.h"
 
 namespace vok {
 
@@ -76,9 +78,10 @@ bool parseCodeDescription(std::string_view text, CodeDescription& out) {
 }
 
 CodeFileStatus readCodeDescription(const std::string& path, CodeDescription& out) {
-  std::string text;
-  if (!detail::readWholeFile(path, text)) return CodeFileStatus::kMissing;
-  return parseCodeDescription(text, out) ? CodeFileStatus::kRead : CodeFileStatus::kInvalid;
+  std::string error;
+  const std::optional<std::string> text = readWholeFile(path, error);
+  if (!text) return CodeFileStatus::kMissing;
+  return parseCodeDescription(*text, out) ? CodeFileStatus::kRead : CodeFileStatus::kInvalid;
 }
 
 }  // namespace vok

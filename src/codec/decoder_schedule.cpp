@@ -2,9 +2,11 @@
 #include "codec/decoder_schedule.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "codec/text_scanner.h"
+#include "common/output_file.h"
 
 namespace vok {
 
@@ -64,9 +66,10 @@ std::string formatDecoderSchedule(const DecoderSchedule& schedule) {
 }
 
 CodeFileStatus readDecoderSchedule(const std::string& path, DecoderSchedule& out) {
-  std::string text;
-  if (!detail::readWholeFile(path, text)) return CodeFileStatus::kMissing;
-  return parseDecoderSchedule(text, out) ? CodeFileStatus::kRead : CodeFileStatus::kInvalid;
+  std::string error;
+  const std::optional<std::string> text = readWholeFile(path, error);
+  if (!text) return CodeFileStatus::kMissing;
+  return parseDecoderSchedule(*text, out) ? CodeFileStatus::kRead : CodeFileStatus::kInvalid;
 }
 
 }  // namespace vok

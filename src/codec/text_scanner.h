@@ -82,10 +82,6 @@ class TextScanner {
   std::size_t pos_ = 0;
 };
 
-// Reads the whole file at `path` into `out`. False when it cannot be opened
-// or read. The file is closed before returning.
-bool readWholeFile(const std::string& path, std::string& out);
-
 }  // namespace vok::detail
 
 #endif  // VOK_CODEC_TEXT_SCANNER_H_

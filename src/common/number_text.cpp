@@ -114,13 +114,18 @@ std::string formatExponent(double value, int precision, int width) {
   return padLeft(std::move(text), width);
 }
 
+std::string formatFixed(double value, int decimals) {
+  // The largest double has 309 digits before the point.
+  std::array<char, 400> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                    std::chars_format::fixed, decimals);
+  return std::string(buffer.data(), result.ptr);
+}
+
 std::string formatFixed3(float value) {
   const double wide = value;
   if (!std::isfinite(wide)) return nonFiniteText(wide);
-  std::array<char, 400> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), wide,
-                                    std::chars_format::fixed, 3);
-  return std::string(buffer.data(), result.ptr);
+  return formatFixed(wide, 3);
 }
 
 std::optional<double> parseWholeDecimal(std::string_view text) {

@@ -23,7 +23,12 @@ std::string formatExponent(double value, int precision = 2, int width = 0);
 // "%.2e" as the error-rate fields show it, e.g. "2.53e-001".
 inline std::string formatRate(double rate) { return formatExponent(rate, 2, 0); }
 
-// "%.3f" of `value` widened to double, e.g. "0.250".
+// printf("%.<decimals>f") of `value`, e.g. formatFixed(2.5, 2) is "2.50"; any
+// finite double fits. Infinities and NaN come out as to_chars writes them.
+std::string formatFixed(double value, int decimals);
+
+// "%.3f" of `value` widened to double, e.g. "0.250"; infinities are
+// "inf"/"-inf" and NaN is "nan".
 std::string formatFixed3(float value);
 
 // Parses `text` as C's strtod does in the C locale, restricted to decimal

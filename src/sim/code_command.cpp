@@ -2,8 +2,6 @@
 // report and the JSON object.
 #include "sim/code_command.h"
 
-#include <array>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -23,13 +21,6 @@ namespace vok::sim {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-std::string fixed(double value, int decimals) {
-  std::array<char, 64> buffer{};
-  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                               std::chars_format::fixed, decimals);
-  return std::string(buffer.data(), r.ptr);
-}
 
 std::string signedText(std::int64_t value) {
   return (value > 0 ? "+" : "") + std::to_string(value);
@@ -87,7 +78,7 @@ void printCollisions(const design::BranchReport& b, std::ostream& out) {
 
 void printReport(const design::CodeReport& report, const std::string& source, std::ostream& out) {
   out << "Code: " << source << '\n';
-  out << "nk=" << report.nk << " nr=" << report.nr << ", rate " << fixed(report.rate, 4)
+  out << "nk=" << report.nk << " nr=" << report.nr << ", rate " << formatFixed(report.rate, 4)
       << ", delays " << report.minDelay << ".." << report.maxDelay << '\n';
   const std::int64_t span = report.maxDelay - report.minDelay;
   if (report.length) {
@@ -174,7 +165,7 @@ int runCodeSearch(const CodeSearchSettings& settings, CommandStreams& streams) {
     if (progress.bestDelay != reported) {
       reported = progress.bestDelay;
       streams.out << "largest delay " << *reported << " (attempt " << progress.foundAt << ", "
-                  << fixed(elapsed(), 1) << " s)\n";
+                  << formatFixed(elapsed(), 1) << " s)\n";
       streams.out.flush();
     }
     return elapsed() >= settings.seconds;
@@ -191,7 +182,7 @@ int runCodeSearch(const CodeSearchSettings& settings, CommandStreams& streams) {
                   << design::largestDelayLowerBound(request) << '\n';
     } else {
       streams.err << " in the " << outcome.progress.attempts << " attempts made ("
-                  << fixed(elapsed(), 1)
+                  << formatFixed(elapsed(), 1)
                   << " s); allow a larger --max-delay or give it more --seconds\n";
     }
     return kExitNoCodeFound;
@@ -207,7 +198,7 @@ int runCodeSearch(const CodeSearchSettings& settings, CommandStreams& streams) {
                                        : "Best of " + std::to_string(outcome.progress.attempts) +
                                              " attempts (found in attempt ")
               << outcome.progress.foundAt << (request.randomDelays ? ", " : "), ")
-              << fixed(elapsed(), 1) << " s"
+              << formatFixed(elapsed(), 1) << " s"
               << (outcome.atLowerBound ? "; no such code has a smaller largest delay" : "") << '\n';
   return kExitOk;
 }

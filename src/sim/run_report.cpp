@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/checksum.h"
 #include "common/number_text.h"
 
 namespace vok::sim {
@@ -45,7 +46,7 @@ class JsonReport final : public RunReport {
     line["shownSize"] = s.shownSize;
     line["codeRate"] = static_cast<double>(s.codeRate);
     line["itert"] = s.itert;
-    line["sourceCrc32"] = crcText(s.sourceCrc32);
+    line["sourceCrc32"] = crc32Text(s.sourceCrc32);
     writeLine(out_, line);
   }
 
@@ -62,8 +63,8 @@ class JsonReport final : public RunReport {
     } else {
       line["decoderErrorRate"] = nullptr;
     }
-    line["channelCrc32"] = crcText(s.channelCrc32);
-    line["decodedCrc32"] = crcText(s.decodedCrc32);
+    line["channelCrc32"] = crc32Text(s.channelCrc32);
+    line["decodedCrc32"] = crc32Text(s.decodedCrc32);
     writeLine(out_, line);
   }
 
@@ -82,7 +83,7 @@ class TextReport final : public RunReport {
 
   void initialised(const InitSummary& s) override {
     out_ << fmt::format("Picture      {} x {} pixels, {} symbols (CRC-32 {})\n", s.width, s.height,
-                        s.symbolCount, crcText(s.sourceCrc32));
+                        s.symbolCount, crc32Text(s.sourceCrc32));
     out_ << fmt::format("Code         nk = {}, nr = {}, code rate {:.2f}, {} iterations\n", s.nk,
                         s.nr, static_cast<double>(s.codeRate), s.itert);
     out_ << fmt::format("Branches     length {}, tail fill {}, shown size {}\n", s.branchLength,
@@ -125,7 +126,5 @@ std::unique_ptr<RunReport> makeJsonReport(std::ostream& out) {
 std::unique_ptr<RunReport> makeTextReport(std::ostream& out) {
   return std::make_unique<TextReport>(out);
 }
-
-std::string crcText(std::uint32_t crc) { return fmt::format("{:08x}", crc); }
 
 }  // namespace vok::sim

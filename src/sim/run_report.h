@@ -55,9 +55,6 @@ std::unique_ptr<RunReport> makeJsonReport(std::ostream& out);
 // Sizes, code rate, and per transmission a table of the iterations.
 std::unique_ptr<RunReport> makeTextReport(std::ostream& out);
 
-// 8 lowercase hex digits, e.g. "0a1b2c3d".
-std::string crcText(std::uint32_t crc);
-
 }  // namespace vok::sim
 
 #endif  // VOK_SIM_RUN_REPORT_H_

@@ -3,13 +3,12 @@
 #include "sim/sweep_plot.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <functional>
 #include <numeric>
 #include <tuple>
 
+#include "common/number_text.h"
 #include "sim/interval_statistics.h"
 #include "sim/plot_scale.h"
 
@@ -30,12 +29,7 @@ constexpr const char* kDecoderColour = "#c8201e";
 constexpr const char* kBlockColour = "#6a3d9a";
 constexpr const char* kCapacityColour = "#2b8a3e";
 
-std::string num(double value, int decimals = 2) {
-  std::array<char, 400> buffer{};
-  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                               std::chars_format::fixed, decimals);
-  return std::string(buffer.data(), r.ptr);
-}
+std::string num(double value, int decimals = 2) { return formatFixed(value, decimals); }
 
 std::string attr(const char* colour) { return std::string("\"") + colour + "\""; }
 

@@ -21,7 +21,6 @@
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
-#include <charconv>
 #include <utility>
 
 #include "common/number_text.h"
@@ -51,12 +50,7 @@ constexpr unsigned kAboutCommand = 16;
 QString fromUtf8(const char* text) { return QString::fromUtf8(text); }
 
 // "%.2f" of `value`, independent of the process locale.
-QString formatFixed2(double value) {
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
-  return QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer));
-}
+QString formatFixed2(double value) { return QString::fromStdString(formatFixed(value, 2)); }
 
 // A caption: left-aligned, wrapping, transparent for the pointer.
 QLabel* makeCaption(const char* text, QWidget* parent, Qt::Alignment alignment, bool wrap) {
