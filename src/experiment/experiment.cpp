@@ -20,15 +20,6 @@ std::string fileIn(const std::string& directory, const char* name) {
   return (std::filesystem::path(directory) / name).string();
 }
 
-// Pointers to the branches of a kind stored branch after branch.
-void pointBranches(std::vector<std::uint8_t>& storage, int count, std::int32_t length,
-                   std::vector<std::uint8_t*>& pointers) {
-  pointers.resize(static_cast<std::size_t>(count));
-  for (int b = 0; b < count; ++b) {
-    pointers[static_cast<std::size_t>(b)] = storage.data() + std::size_t{1} * b * length;
-  }
-}
-
 }  // namespace
 
 Experiment::Experiment(ExperimentObserver& observer, std::string directory, Sleeper sleeper)
@@ -53,18 +44,40 @@ std::string pictureUnreadableMessage(std::string_view name) {
          ": формат не распознан или файл повреждён";
 }
 
-PictureOutcome outcomeOf(PictureLoadStatus status, std::string_view name) {
+std::string initFailureMessage(InitStatus status, std::string_view name) {
   switch (status) {
-    case PictureLoadStatus::Loaded:
+    case InitStatus::Ok:
       break;
-    case PictureLoadStatus::FileMissing:
-      return {InitStatus::FileMissing, fileMissingMessage(name)};
-    case PictureLoadStatus::Not24Bit:
-      return {InitStatus::Not24Bit, kMessageNot24Bit};
-    case PictureLoadStatus::Unsupported:
-      return {InitStatus::PictureUnsupported, pictureUnsupportedMessage(name)};
+    case InitStatus::FileMissing:
+      return fileMissingMessage(name);
+    case InitStatus::Not24Bit:
+      return kMessageNot24Bit;
+    case InitStatus::PictureUnsupported:
+      return pictureUnsupportedMessage(name);
+    case InitStatus::CodecNotLoaded:
+      return kMessageCodecNotLoaded;
+    case InitStatus::PictureUnreadable:
+      return pictureUnreadableMessage(name);
   }
   return {};
+}
+
+PictureOutcome outcomeOf(PictureLoadStatus status, std::string_view name) {
+  InitStatus init = InitStatus::Ok;
+  switch (status) {
+    case PictureLoadStatus::Loaded:
+      return {};
+    case PictureLoadStatus::FileMissing:
+      init = InitStatus::FileMissing;
+      break;
+    case PictureLoadStatus::Not24Bit:
+      init = InitStatus::Not24Bit;
+      break;
+    case PictureLoadStatus::Unsupported:
+      init = InitStatus::PictureUnsupported;
+      break;
+  }
+  return {init, initFailureMessage(init, name)};
 }
 
 PictureReader bmpFileReader(std::string path, std::string name) {
@@ -84,14 +97,7 @@ InitStatus Experiment::initialise(std::optional<PaneSize> sourcePane,
 
   if (!reader_) reader_ = bmpFileReader(fileIn(directory_, "pic.bmp"), "pic.bmp");
   const PictureOutcome read = reader_(sourcePane, picture_);
-  if (read.status != InitStatus::Ok) {
-    status_ = read.status;
-    // A missing file leaves only exit before its message; the others after.
-    if (status_ == InitStatus::FileMissing) setAvailable(kOnlyExit);
-    observer_.failure(read.message);
-    if (status_ != InitStatus::FileMissing) setAvailable(kOnlyExit);
-    return status_;
-  }
+  if (read.status != InitStatus::Ok) return fail(read.status, read.message);
   pictureLoaded_ = true;
 
   fitPanes(sourcePane, bigPane);
@@ -100,12 +106,22 @@ InitStatus Experiment::initialise(std::optional<PaneSize> sourcePane,
 
   std::unique_ptr<Codec> codec = makeCodec(picture_.symbolCount);
   if (!codec) {
-    status_ = InitStatus::CodecNotLoaded;
-    setAvailable(kOnlyExit);
-    observer_.failure(kMessageCodecNotLoaded);
-    return status_;
+    return fail(InitStatus::CodecNotLoaded, initFailureMessage(InitStatus::CodecNotLoaded));
   }
   start(std::move(codec));
+  return status_;
+}
+
+InitStatus Experiment::fail(InitStatus status, const std::string& message) {
+  status_ = status;
+  // A file that is missing, or code files that do not load, leave only exit
+  // before the message is shown; a picture that was read but refused leaves
+  // the buttons as they are until the message is closed.
+  const bool beforeMessage =
+      status == InitStatus::FileMissing || status == InitStatus::CodecNotLoaded;
+  if (beforeMessage) setAvailable(kOnlyExit);
+  observer_.failure(message);
+  if (!beforeMessage) setAvailable(kOnlyExit);
   return status_;
 }
 
@@ -120,7 +136,7 @@ InitStatus Experiment::openPicture(const PictureReader& reader, std::optional<Pa
   }
   std::unique_ptr<Codec> codec = makeCodec(picture.symbolCount);
   if (!codec) {
-    observer_.failure(kMessageCodecNotLoaded);
+    observer_.failure(initFailureMessage(InitStatus::CodecNotLoaded));
     return InitStatus::CodecNotLoaded;
   }
   status_ = InitStatus::Ok;
@@ -167,25 +183,15 @@ void Experiment::start(std::unique_ptr<Codec> codec) {
   channel_->setSeed(seed_);
   channel_->reseed();
 
-  const std::size_t infoSymbols = std::size_t{1} * nkCount * length_;
-  const std::size_t checkSymbols = std::size_t{1} * nrCount * length_;
-  sourceInfo_.assign(infoSymbols, 0);
-  receivedInfo_.assign(infoSymbols, 0);
-  decodedInfo_.assign(infoSymbols, 0);
-  sourceCheck_.assign(checkSymbols, 0);
-  receivedCheck_.assign(checkSymbols, 0);
-  pointBranches(sourceInfo_, nkCount, length_, sourceInfoPtr_);
-  pointBranches(receivedInfo_, nkCount, length_, receivedInfoPtr_);
-  pointBranches(decodedInfo_, nkCount, length_, decodedInfoPtr_);
-  pointBranches(sourceCheck_, nrCount, length_, sourceCheckPtr_);
-  pointBranches(receivedCheck_, nrCount, length_, receivedCheckPtr_);
+  sent_.assign(nkCount, nrCount, length_);
+  received_.assign(nkCount, nrCount, length_);
+  decoded_.assign(nkCount, 0, length_);
 
   // Branch i, position x holds picture byte i * L + x: the branches stored
   // one after another are the picture itself, followed by the tail fill.
-  std::copy_n(picture_.sourceImage.begin(), picture_.symbolCount, sourceInfo_.begin());
+  std::copy_n(picture_.sourceImage.begin(), picture_.symbolCount, sent_.symbols.begin());
 
-  codec_->encode(static_cast<const std::uint8_t* const*>(sourceInfoPtr_.data()),
-                 sourceCheckPtr_.data());
+  encodeBlock(*codec_, sent_);
 
   k_ = 0;
   setAvailable({true, false, false, false, true, true});
@@ -244,22 +250,11 @@ void Experiment::perform(const Request& request) {
 }
 
 void Experiment::doTransmit() {
-  channel_->setP0(p0_);
-  // Information branches first, then check branches: the order fixes which
-  // random numbers each symbol gets.
-  for (std::size_t i = 0; i < sourceInfoPtr_.size(); ++i) {
-    channel_->transmit(sourceInfoPtr_[i], receivedInfoPtr_[i], length_);
-  }
-  for (std::size_t j = 0; j < sourceCheckPtr_.size(); ++j) {
-    channel_->transmit(sourceCheckPtr_[j], receivedCheckPtr_[j], length_);
-  }
-  assemble(receivedInfo_, picture_.channelImage);
+  transmitBlock(*channel_, p0_, sent_, received_, *codec_);
+  assemble(received_.symbols, picture_.channelImage);
   std::copy_n(picture_.channelImage.begin(), picture_.symbolCount, picture_.decodedImage.begin());
   channelErrors_ = countErrors(picture_.channelImage);
   observer_.valuesChanged(ValueGroup::Channel);
-
-  codec_->loadReceived(static_cast<const std::uint8_t* const*>(receivedInfoPtr_.data()),
-                       static_cast<const std::uint8_t* const*>(receivedCheckPtr_.data()));
   k_ = 0;
   AvailableActions next = available_;
   next.transmit = false;
@@ -271,8 +266,8 @@ void Experiment::doTransmit() {
 void Experiment::runIteration(int k) {
   decoderErrors_ = 0;
   codec_->iterate(k);
-  codec_->copyDecisions(decodedInfoPtr_.data());
-  assemble(decodedInfo_, picture_.decodedImage);
+  codec_->copyDecisions(decoded_.info.data());
+  assemble(decoded_.symbols, picture_.decodedImage);
   observer_.redraw();
   observer_.iterationShown(k);
   decoderErrors_ = countErrors(picture_.decodedImage);
@@ -297,13 +292,16 @@ void Experiment::doDecodeAll() {
   decodingAll_ = true;
   stopRequested_ = false;
   // The test uses the decoder errors of the previous iteration; the first
-  // iteration always runs, whatever an earlier experiment left behind.
-  while (!stopRequested_ && k_ < itert_ && (decoderErrors_ != 0 || k_ == 0)) {
-    runIteration(k_);
-    // A stop asked for while the iteration breathed skips the pause too.
-    if (!stopRequested_ && pause_ > 0) sleeper_(pause_);
-    ++k_;
-  }
+  // iteration always runs, whatever an earlier experiment left behind. A
+  // stop can only be asked for while an iteration breathes.
+  decodeToEnd(
+      k_, itert_,
+      [this](int k) {
+        runIteration(k);
+        // A stop asked for while the iteration breathed skips the pause too.
+        if (!stopRequested_ && pause_ > 0) sleeper_(pause_);
+      },
+      [this] { return !stopRequested_ && decoderErrors_ != 0; });
   decodingAll_ = false;
   if (stopRequested_) {
     // As after k_ single iterations: iterate and decode all stay on until
@@ -344,14 +342,7 @@ void Experiment::doShutDown() {
   pending_.clear();
   channel_.reset();
   codec_.reset();
-  for (auto* branches :
-       {&sourceInfo_, &sourceCheck_, &receivedInfo_, &receivedCheck_, &decodedInfo_}) {
-    std::vector<std::uint8_t>().swap(*branches);
-  }
-  for (auto* pointers : {&sourceInfoPtr_, &sourceCheckPtr_, &receivedInfoPtr_, &receivedCheckPtr_,
-                         &decodedInfoPtr_}) {
-    pointers->clear();
-  }
+  for (auto* block : {&sent_, &received_, &decoded_}) block->release();
   picture_ = LoadedPicture{};
   pictureLoaded_ = false;
   available_ = kNothing;

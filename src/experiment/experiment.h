@@ -23,6 +23,7 @@
 #include "channel/qary_channel.h"
 #include "codec/codec.h"
 #include "experiment/experiment_observer.h"
+#include "experiment/transmission.h"
 #include "picture/pane_geometry.h"
 #include "picture/picture.h"
 
@@ -54,6 +55,10 @@ inline constexpr const char* kMessageCodecNotLoaded = "Неверный форм
 std::string fileMissingMessage(std::string_view name);
 std::string pictureUnsupportedMessage(std::string_view name);
 std::string pictureUnreadableMessage(std::string_view name);
+
+// The message that tells the user about `status` when the picture file is
+// called `name`: the one mapping of failures to texts. Empty for Ok.
+std::string initFailureMessage(InitStatus status, std::string_view name = "pic.bmp");
 
 // What reading a picture gave: Ok, or the failure and the message that tells
 // the user about it.
@@ -211,7 +216,9 @@ class Experiment {
 
   void runIteration(int k);
   void setAvailable(const AvailableActions& actions);
-  void fail(InitStatus status, const char* message);
+  // Ends a failed initialise: records `status`, leaves only exit available
+  // and shows `message`.
+  InitStatus fail(InitStatus status, const std::string& message);
   void assemble(const std::vector<std::uint8_t>& branches, std::vector<std::uint8_t>& image) const;
   std::int64_t countErrors(const std::vector<std::uint8_t>& image) const;
 
@@ -237,12 +244,9 @@ class Experiment {
   std::int32_t length_ = 0;
   std::int32_t tailFill_ = 0;
 
-  // Branches, each kind stored branch after branch (L symbols each), a
-  // byte per symbol (Q = 256).
-  std::vector<std::uint8_t> sourceInfo_, sourceCheck_, receivedInfo_, receivedCheck_, decodedInfo_;
-  // Pointers to the branches, as the codec and the channel take them.
-  std::vector<std::uint8_t*> sourceInfoPtr_, sourceCheckPtr_, receivedInfoPtr_, receivedCheckPtr_,
-      decodedInfoPtr_;
+  // The sent and received branches and the decoder's decisions on the
+  // information branches (no check branches), a byte per symbol (Q = 256).
+  BranchBlock<std::uint8_t> sent_, received_, decoded_;
 
   int k_ = 0;
   std::int64_t channelErrors_ = 0;

@@ -43,6 +43,21 @@ class ExperimentObserver {
   virtual void pictureReplaced() {}
 };
 
+// Ignores everything: a base for the runs without a window (the simulator,
+// tests), which override only what they record. The window itself derives
+// from ExperimentObserver, so that it cannot leave a notification unhandled.
+class NullExperimentObserver : public ExperimentObserver {
+ public:
+  void redraw() override {}
+  void iterationShown(int /*k*/) override {}
+  void valuesChanged(ValueGroup /*group*/) override {}
+  void cleared() override {}
+  void breathe() override {}
+  void failure(const std::string& /*text*/) override {}
+  void availabilityChanged() override {}
+  void settingsInitialised(float /*p0*/, std::int32_t /*seed*/) override {}
+};
+
 }  // namespace vok
 
 #endif  // VOK_EXPERIMENT_EXPERIMENT_OBSERVER_H_

@@ -2,8 +2,6 @@
 // the four pictures.
 #include "sim/run_command.h"
 
-#include <zlib.h>
-
 #include <signal.h>
 
 #include <array>
@@ -16,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/checksum.h"
 #include "common/number_text.h"
 #include "experiment/experiment.h"
 #include "import/picture_import.h"
@@ -55,23 +54,6 @@ const char* statusName(InitStatus status) {
       return "PictureUnreadable";
   }
   return "unknown";
-}
-
-const char* statusMessage(InitStatus status) {
-  switch (status) {
-    case InitStatus::FileMissing:
-      return kMessageFileMissing;
-    case InitStatus::Not24Bit:
-      return kMessageNot24Bit;
-    case InitStatus::PictureUnsupported:
-      return kMessagePictureUnsupported;
-    case InitStatus::CodecNotLoaded:
-      return kMessageCodecNotLoaded;
-    case InitStatus::PictureUnreadable:
-    case InitStatus::Ok:
-      break;
-  }
-  return "";
 }
 
 // While alive, turns SIGINT and SIGTERM into a request to stop after the
@@ -118,30 +100,23 @@ class StopOnSignal {
   std::array<bool, 2> installed_{};
 };
 
-// CRC-32 (zlib's) of the first `count` bytes of `image`.
+// CRC-32 of the first `count` bytes of `image`.
 std::uint32_t crcOf(const std::vector<std::uint8_t>& image, std::int32_t count) {
-  const uLong start = crc32(0L, Z_NULL, 0);
-  return static_cast<std::uint32_t>(crc32(start, image.data(), static_cast<uInt>(count)));
+  return crc32Of(image.data(), static_cast<std::size_t>(count));
 }
 
 // Stands in for the window: records the failure text and the decoder error
 // count after each iteration; breathing and drawing do nothing.
-class RunObserver final : public ExperimentObserver {
+class RunObserver final : public NullExperimentObserver {
  public:
   void attach(const Experiment& experiment) { experiment_ = &experiment; }
 
-  void redraw() override {}
-  void iterationShown(int) override {}
   void valuesChanged(ValueGroup group) override {
     if (group == ValueGroup::Decoder && experiment_ != nullptr) {
       decoderErrors_.push_back(experiment_->decoderErrors());
     }
   }
-  void cleared() override {}
-  void breathe() override {}
   void failure(const std::string& text) override { failureText_ = text; }
-  void availabilityChanged() override {}
-  void settingsInitialised(float, std::int32_t) override {}
 
   const std::string& failureText() const { return failureText_; }
   // The counts collected since the last call.
@@ -297,7 +272,7 @@ int runExperiment(const RunSettings& settings, CommandStreams& streams) {
       experiment.initialise(settings.pane, settings.pane, settings.p0, settings.seed);
   if (status != InitStatus::Ok) {
     const std::string message =
-        observer.failureText().empty() ? statusMessage(status) : observer.failureText();
+        observer.failureText().empty() ? initFailureMessage(status) : observer.failureText();
     report->initFailed(statusName(status), message);
     streams.err << message << '\n';
     return kExitInitFailure;

@@ -22,16 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-class SilentObserver final : public ExperimentObserver {
+class SilentObserver final : public NullExperimentObserver {
  public:
-  void redraw() override {}
-  void iterationShown(int) override {}
-  void valuesChanged(ValueGroup) override {}
-  void cleared() override {}
-  void breathe() override {}
   void failure(const std::string& text) override { failures.push_back(text); }
-  void availabilityChanged() override {}
-  void settingsInitialised(float, std::int32_t) override {}
   std::vector<std::string> failures;
 };
 

@@ -317,16 +317,9 @@ void checkSettingsText(Input data) {
 
 namespace {
 
-class QuietObserver final : public ExperimentObserver {
+class QuietObserver final : public NullExperimentObserver {
  public:
-  void redraw() override {}
-  void iterationShown(int) override {}
-  void valuesChanged(ValueGroup) override {}
-  void cleared() override {}
-  void breathe() override {}
-  void failure(const std::string&) override { ++failures; }
-  void availabilityChanged() override {}
-  void settingsInitialised(float, std::int32_t) override {}
+  void failure(const std::string& /*text*/) override { ++failures; }
   int failures = 0;
 };
 
