@@ -1,8 +1,6 @@
 // Writing and reading the sweep result file.
 #include "sim/sweep_csv.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -11,6 +9,8 @@
 #include <map>
 #include <sstream>
 
+#include "common/checksum.h"
+#include "common/number_text.h"
 #include "sim/interval_statistics.h"
 
 namespace vok::sim {
@@ -31,30 +31,10 @@ constexpr std::string_view kOldColumns =
     "iterations,mean_iterations,throughput";
 constexpr std::string_view kDetailColumn = ",block_detail";
 
-std::uint32_t crcOf(std::string_view bytes) {
-  uLong crc = crc32(0L, Z_NULL, 0);
-  crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
-  return static_cast<std::uint32_t>(crc);
-}
-
-std::string hex8(std::uint32_t value) {
-  std::array<char, 8> buffer{};
-  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
-  std::string text(buffer.data(), r.ptr);
-  return std::string(8 - text.size(), '0') + text;
-}
-
 std::string scientific(double value) {
   std::array<char, 64> buffer{};
   const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                std::chars_format::scientific, 6);
-  return std::string(buffer.data(), r.ptr);
-}
-
-std::string fixed(double value, int precision) {
-  std::array<char, 400> buffer{};
-  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                               std::chars_format::fixed, precision);
   return std::string(buffer.data(), r.ptr);
 }
 
@@ -95,8 +75,8 @@ std::string sweepMetadataFields(const SweepMetadata& m) {
   std::ostringstream line;
   line.imbue(std::locale::classic());
   line << "source=" << m.source << " symbols=" << m.symbols << " nk=" << m.nk << " nr=" << m.nr
-       << " itert=" << m.itert << " q=" << m.q << " code-crc=" << hex8(m.codeCrc)
-       << " source-crc=" << hex8(m.sourceCrc) << " seed=" << m.seed << " blocks=" << m.blocks
+       << " itert=" << m.itert << " q=" << m.q << " code-crc=" << crc32Text(m.codeCrc)
+       << " source-crc=" << crc32Text(m.sourceCrc) << " seed=" << m.seed << " blocks=" << m.blocks
        << " min-errors=" << m.minErrors << " min-block-errors=" << m.minBlockErrors
        << " stop=" << (m.earlyStop == EarlyStop::kSyndromes ? "syndromes" : "source");
   if (m.shard) line << " shard=" << m.shard->index << '/' << m.shard->count;
@@ -278,11 +258,8 @@ std::string intervalCells(const SweepRow& row, std::int32_t symbols) {
   std::string cells = scientific(bler.low) + ',' + scientific(bler.high) + ',';
   if (!row.squaresKnown) return cells + ",,";
   const Interval ser = blockMeanInterval(t.decoderErrors, t.decoderErrorSquares, t.blocks, symbols);
-  std::array<char, 64> buffer{};
-  const auto r = std::to_chars(buffer.data(), buffer.data() + buffer.size(), t.decoderErrorSquares,
-                               std::chars_format::fixed, 0);
   return cells + scientific(ser.low) + ',' + scientific(ser.high) + ',' +
-         std::string(buffer.data(), r.ptr);
+         formatFixed(t.decoderErrorSquares, 0);
 }
 
 }  // namespace
@@ -328,10 +305,10 @@ SweepMetadata describeSweep(const SweepSource& source, const std::string& kind, 
     code << 's';
     for (int v : *array) code << ' ' << v;
   }
-  m.codeCrc = crcOf(code.str());
+  m.codeCrc = crc32Of(code.str());
   std::string bytes;
   for (std::int32_t symbol : source.information()) bytes.push_back(static_cast<char>(symbol));
-  m.sourceCrc = crcOf(bytes);
+  m.sourceCrc = crc32Of(bytes);
   m.seed = seed;
   m.blocks = rule.maxBlocks;
   m.minErrors = rule.minErrors;
@@ -359,9 +336,9 @@ std::string formatSweepCsv(const SweepTable& table) {
             ',' + std::to_string(t.channelErrors) + ',' + scientific(t.channelErrorRate()) + ',' +
             std::to_string(t.decoderErrors) + ',' + scientific(t.decoderErrorRate()) + ',' +
             std::to_string(t.blockErrors) + ',' + scientific(t.blockErrorRate()) + ',' +
-            std::to_string(t.iterations) + ',' + fixed(t.meanIterations(), 3) + ',' +
+            std::to_string(t.iterations) + ',' + formatFixed(t.meanIterations(), 3) + ',' +
             (row.undetectedKnown ? std::to_string(t.undetected) : std::string()) + ',' +
-            intervalCells(row, table.metadata.symbols) + ',' + fixed(row.throughput, 0);
+            intervalCells(row, table.metadata.symbols) + ',' + formatFixed(row.throughput, 0);
     if (detail) text += ',' + detailText(row.blocks);
     text += '\n';
   }
@@ -430,7 +407,8 @@ std::optional<SweepTable> parseSweepCsv(std::string_view text, std::string& erro
     // The rates are derived; one that disagrees shows a count edited by hand.
     if (cells[4] != scientific(t.channelErrorRate()) ||
         cells[6] != scientific(t.decoderErrorRate()) ||
-        cells[8] != scientific(t.blockErrorRate()) || cells[10] != fixed(t.meanIterations(), 3)) {
+        cells[8] != scientific(t.blockErrorRate()) ||
+        cells[10] != formatFixed(t.meanIterations(), 3)) {
       error = line + "a rate disagrees with its counts (edited?)";
       return std::nullopt;
     }
@@ -487,8 +465,7 @@ bool checkSweepRules(const SweepTable& table, std::string& error) {
     if (!m.shard) continue;
     PointTotals sofar;
     for (std::size_t b = 0; b < row.blocks.size(); ++b) {
-      const std::int64_t expected =
-          shard.index - 1 + static_cast<std::int64_t>(b) * std::int64_t{shard.count};
+      const std::int64_t expected = shardBlock(shard, static_cast<std::int64_t>(b));
       if (row.blocks[b].block != expected) {
         error = line + "block_detail lists block " + std::to_string(row.blocks[b].block) +
                 " where the shard's block " + std::to_string(expected) + " belongs";

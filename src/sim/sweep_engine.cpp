@@ -27,17 +27,11 @@ SweepSource::SweepSource(const CodeDescription& code, const DecoderSchedule& sch
   schedule_ = codec.schedule();
   codeRate_ = codec.codeRate();
   length_ = codec.branchLength();
-  const auto length = static_cast<std::size_t>(length_);
-  const auto branches = static_cast<std::size_t>(code_.nk) + static_cast<std::size_t>(code_.nr);
-  sent_.assign(branches * length, 0);
+  sent_.assign(code_.nk, code_.nr, length_);
   // Information branch i holds symbols i*L .. i*L+L-1, then zeros: the
   // information fills the first N places of the branch area in order.
-  std::copy(information_.begin(), information_.end(), sent_.begin());
-  std::vector<const std::int32_t*> info;
-  std::vector<std::int32_t*> check;
-  for (int i = 0; i < code_.nk; ++i) info.push_back(sent_.data() + i * length);
-  for (int j = 0; j < code_.nr; ++j) check.push_back(sent_.data() + (code_.nk + j) * length);
-  codec.encode(info.data(), check.data());
+  std::copy(information_.begin(), information_.end(), sent_.symbols.begin());
+  encodeBlock(codec, sent_);
   valid_ = true;
 }
 
@@ -74,18 +68,11 @@ struct BlockRunner::State {
       : codec(source.code(), source.schedule(), source.symbolCount()) {
     codec.setQ(source.q());
     channel.setQ(source.q());
-    const auto length = static_cast<std::size_t>(source.branchLength());
-    received.assign(static_cast<std::size_t>(source.nk() + source.nr()) * length, 0);
-    for (int i = 0; i < source.nk(); ++i) info.push_back(received.data() + i * length);
-    for (int j = 0; j < source.nr(); ++j) {
-      check.push_back(received.data() + (source.nk() + j) * length);
-    }
+    received.assign(source.nk(), source.nr(), source.branchLength());
   }
   Codec codec;
   QaryChannel channel;
-  std::vector<std::int32_t> received;
-  std::vector<const std::int32_t*> info;
-  std::vector<const std::int32_t*> check;
+  BranchBlock<std::int32_t> received;
 };
 
 BlockRunner::BlockRunner(const SweepSource& source, EarlyStop earlyStop, bool trace)
@@ -108,36 +95,36 @@ BlockRunner::~BlockRunner() = default;
 
 BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   State& s = *state_;
-  const std::int32_t length = source_.branchLength();
   const std::int32_t n = source_.symbolCount();
   const std::int32_t* sent = source_.information().data();
   s.channel.setSeed(seed);
   s.channel.reseed();
-  s.channel.setP0(p0);
-  const int branches = source_.nk() + source_.nr();
-  for (int k = 0; k < branches; ++k) {
-    s.channel.transmit(source_.sentBranch(k),
-                       s.received.data() + static_cast<std::size_t>(k) * length, length);
-  }
+  transmitBlock(s.channel, p0, source_.sent(), s.received, s.codec);
   BlockResult result;
-  for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received[x] != sent[x];
-  s.codec.loadReceived(s.info.data(), s.check.data());
+  for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received.symbols[x] != sent[x];
   const auto decoderErrors = [&] { return s.codec.decisionErrors(sent, n); };
   result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
   if (trace_) result.remaining.assign(1, result.channelErrors);
+  int k = 0;
   if (earlyStop_ == EarlyStop::kSource) {
-    for (int k = 0; k < source_.itert() && (k == 0 || result.decoderErrors != 0); ++k) {
-      s.codec.iterate(k);
-      result.decoderErrors = decoderErrors();
-      ++result.iterations;
-      if (trace_) result.remaining.push_back(result.decoderErrors);
-    }
+    decodeToEnd(
+        k, source_.itert(),
+        [&](int iteration) {
+          s.codec.iterate(iteration);
+          result.decoderErrors = decoderErrors();
+          ++result.iterations;
+          if (trace_) result.remaining.push_back(result.decoderErrors);
+        },
+        [&] { return result.decoderErrors != 0; });
   } else {
-    for (int k = 0; k < source_.itert() && (k == 0 || !syndromesZero()); ++k) {
-      s.codec.iterate(k);
-      ++result.iterations;
-      if (trace_) result.remaining.push_back(decoderErrors());
-    }
+    decodeToEnd(
+        k, source_.itert(),
+        [&](int iteration) {
+          s.codec.iterate(iteration);
+          ++result.iterations;
+          if (trace_) result.remaining.push_back(decoderErrors());
+        },
+        [&] { return !syndromesZero(); });
     if (result.iterations > 0) result.decoderErrors = decoderErrors();
   }
   if (trace_) result.remaining.resize(source_.itert() + 1, result.decoderErrors);
@@ -224,7 +211,7 @@ class PointCollector {
 void work(const SweepSource& source, const PointPlan& plan, PointCollector& collector) {
   BlockRunner runner(source, plan.earlyStop, plan.traceIterations);
   for (std::int64_t t = collector.take(); t >= 0; t = collector.take()) {
-    const std::int64_t block = plan.shard.index - 1 + t * plan.shard.count;
+    const std::int64_t block = shardBlock(plan.shard, t);
     BlockResult result = runner.run(plan.p0, blockSeed(plan.sweepSeed, plan.p0, block));
     result.block = block;
     collector.finish(t, result);

@@ -18,6 +18,7 @@
 
 #include "codec/code_description.h"
 #include "codec/decoder_schedule.h"
+#include "experiment/transmission.h"
 
 namespace vok::sim {
 
@@ -42,17 +43,16 @@ class SweepSource {
   // The schedule in force (bounded to the code).
   const DecoderSchedule& schedule() const { return schedule_; }
   const std::vector<std::int32_t>& information() const { return information_; }
-  // Branch k of the sent block: information branches 0..nk-1, then check
-  // branches; branchLength() symbols each.
-  const std::int32_t* sentBranch(int k) const {
-    return sent_.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(length_);
-  }
+  // The sent block: information branches 0..nk-1, then check branches;
+  // branchLength() symbols each.
+  const BranchBlock<std::int32_t>& sent() const { return sent_; }
+  const std::int32_t* sentBranch(int k) const { return sent_.branch(k); }
 
  private:
   CodeDescription code_;
   DecoderSchedule schedule_;
   std::vector<std::int32_t> information_;
-  std::vector<std::int32_t> sent_;
+  BranchBlock<std::int32_t> sent_;
   std::int32_t length_ = 0;
   std::int32_t q_ = 256;
   float codeRate_ = 0.0f;
@@ -116,7 +116,13 @@ enum class EarlyStop {
 struct Shard {
   std::int32_t index = 1;  // 1..count
   std::int32_t count = 1;
+  bool operator==(const Shard&) const = default;
 };
+
+// The block of the whole run that is the shard's block t (t = 0, 1, ...).
+inline std::int64_t shardBlock(const Shard& shard, std::int64_t t) {
+  return shard.index - 1 + t * std::int64_t{shard.count};
+}
 
 // Number of blocks b < maxBlocks with b mod count == index - 1: the blocks
 // the shard runs at a point that does not stop early.
