@@ -214,13 +214,7 @@ void addSweepCommands(CommandRegistry& registry) {
         }
         return runSweep(*settings, streams);
       });
-  sweep.add_option("--dir", texts->directory,
-                   "Directory with pic.bmp, encoder.vok and decoder.vok (default: current)");
-  sweep.add_option("--random", texts->random,
-                   "Send N random information symbols instead of the picture");
-  sweep.add_option("--pane", texts->pane, "Reduce the picture for a WxH pane");
-  sweep.add_option("--picture", texts->picture,
-                   "Picture file of any readable format, in place of pic.bmp in --dir");
+  addSourceOptions(sweep, *texts);
   sweep.add_option("--p0", texts->p0, "P0 points: FROM:TO:STEP or a comma list")->required();
   sweep.add_option("--blocks", texts->blocks,
                    "Blocks per point at most (default 100, at most 2097152)");

@@ -1,6 +1,7 @@
 // Conversion of the `sweep` option texts into checked settings.
 #include "sim/sweep_settings.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <limits>
 #include <thread>
@@ -18,6 +19,16 @@ constexpr std::int64_t kMaxBlocks = kBlockSeedModulus;
 constexpr std::int64_t kMaxMinErrors = std::int64_t{1} << 40;
 
 }  // namespace
+
+void addSourceOptions(CLI::App& app, SourceOptionTexts& texts) {
+  app.add_option("--dir", texts.directory,
+                 "Directory with pic.bmp, encoder.vok and decoder.vok (default: current)");
+  app.add_option("--random", texts.random,
+                 "Send N random information symbols instead of the picture");
+  app.add_option("--pane", texts.pane, "Reduce the picture for a WxH pane");
+  app.add_option("--picture", texts.picture,
+                 "Picture file of any readable format, in place of pic.bmp in --dir");
+}
 
 std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
                                                  std::string& error) {

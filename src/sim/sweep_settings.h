@@ -11,14 +11,26 @@
 #include "picture/picture.h"
 #include "sim/sweep_engine.h"
 
+namespace CLI {
+class App;
+}  // namespace CLI
+
 namespace vok::sim {
 
-// The option texts of `sweep` as given on the command line.
-struct SweepOptionTexts {
+// The options that choose what a sweep sends (sweep, threshold, tune):
+// --dir, --random, --pane and --picture, as given.
+struct SourceOptionTexts {
   std::optional<std::string> directory;
   std::optional<std::string> random;
   std::optional<std::string> pane;
   std::optional<std::string> picture;
+};
+
+// Adds the four source options to `app`, filling `texts`.
+void addSourceOptions(CLI::App& app, SourceOptionTexts& texts);
+
+// The option texts of `sweep` as given on the command line.
+struct SweepOptionTexts : SourceOptionTexts {
   std::string p0;
   std::string blocks = "100";
   std::string minErrors = "0";

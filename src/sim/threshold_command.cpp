@@ -60,10 +60,7 @@ std::optional<ThresholdSettings> convertThresholdOptions(const ThresholdOptionTe
   // The source, block and thread options mean what they mean for a sweep;
   // the sweep's conversion checks them (the P0 list is the search's own).
   SweepOptionTexts sweep;
-  sweep.directory = texts.directory;
-  sweep.random = texts.random;
-  sweep.pane = texts.pane;
-  sweep.picture = texts.picture;
+  static_cast<SourceOptionTexts&>(sweep) = texts;
   sweep.p0 = "0";
   sweep.blocks = texts.blocks;
   sweep.minBlockErrors = texts.minBlockErrors;
@@ -210,13 +207,7 @@ int runThreshold(const ThresholdSettings& settings, CommandStreams& streams) {
 }
 
 void addThresholdOptions(CLI::App& app, ThresholdOptionTexts& texts) {
-  app.add_option("--dir", texts.directory,
-                 "Directory with pic.bmp, encoder.vok and decoder.vok (default: current)");
-  app.add_option("--random", texts.random,
-                 "Send N random information symbols instead of the picture");
-  app.add_option("--pane", texts.pane, "Reduce the picture for a WxH pane");
-  app.add_option("--picture", texts.picture,
-                 "Picture file of any readable format, in place of pic.bmp in --dir");
+  addSourceOptions(app, texts);
   app.add_option("--target", texts.target, "Block error rate to cross (default 0.1)");
   app.add_option("--blocks", texts.blocks, "Blocks per probe (default 100)");
   app.add_option("--min-block-errors", texts.minBlockErrors,

@@ -20,11 +20,7 @@
 namespace vok::sim {
 
 // The option texts shared by `threshold` and `tune`, as given.
-struct ThresholdOptionTexts {
-  std::optional<std::string> directory;
-  std::optional<std::string> random;
-  std::optional<std::string> pane;
-  std::optional<std::string> picture;
+struct ThresholdOptionTexts : SourceOptionTexts {
   std::string target = "0.1";
   std::string blocks = "100";
   std::string minBlockErrors = "0";
