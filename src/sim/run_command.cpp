@@ -194,6 +194,17 @@ std::optional<std::string> seedConversionNote(std::string_view text, std::int32_
          "32 bits)";
 }
 
+std::optional<std::int32_t> parseSeedOption(const std::string& text,
+                                            std::optional<std::string>& note, std::string& error) {
+  const auto seed = parseSeedText(text);
+  if (!seed) {
+    error = "--seed: '" + text + "' is not a number";
+    return std::nullopt;
+  }
+  note = seedConversionNote(text, *seed);
+  return seed;
+}
+
 std::optional<RunSettings> convertRunOptions(const RunOptionTexts& texts, std::string& error) {
   RunSettings settings;
   if (texts.directory.empty()) {
@@ -221,13 +232,9 @@ std::optional<RunSettings> convertRunOptions(const RunOptionTexts& texts, std::s
     return std::nullopt;
   }
   settings.p0 = *p0;
-  const auto seed = parseSeedText(texts.seed);
-  if (!seed) {
-    error = "--seed: '" + texts.seed + "' is not a number";
-    return std::nullopt;
-  }
+  const auto seed = parseSeedOption(texts.seed, settings.seedNote, error);
+  if (!seed) return std::nullopt;
   settings.seed = *seed;
-  settings.seedNote = seedConversionNote(texts.seed, *seed);
   const auto transmissions = parseTransmissionsText(texts.transmissions);
   if (!transmissions || *transmissions > kMaxTransmissions) {
     error = "--transmissions: '" + texts.transmissions + "' is not a whole number from 0 to " +

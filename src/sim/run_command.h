@@ -58,6 +58,12 @@ std::optional<std::int32_t> parseTransmissionsText(std::string_view text);
 // nullopt when the number fits. Dropping a fraction ("12.9") is not noted.
 std::optional<std::string> seedConversionNote(std::string_view text, std::int32_t seed);
 
+// The --seed text as the settings dialog takes it, and in `note` how an
+// out-of-range one was taken; nullopt with `error` set when it is not a
+// number.
+std::optional<std::int32_t> parseSeedOption(const std::string& text,
+                                            std::optional<std::string>& note, std::string& error);
+
 // Converts the option texts: P0 and the seed exactly as the settings dialog
 // converts an accepted text. On failure returns nullopt and sets `error` to a
 // one-line description of the offending option.

@@ -41,21 +41,6 @@ bool progressWanted(const CommandStreams& streams) {
   return &streams.err == &std::cerr && isatty(STDERR_FILENO) == 1;
 }
 
-// The plan of point `p0` under `settings`.
-PointPlan planPoint(const SweepSettings& settings, float p0, bool traceIterations) {
-  PointPlan plan;
-  plan.p0 = p0;
-  plan.sweepSeed = settings.seed;
-  plan.maxBlocks = settings.blocks;
-  plan.minErrors = settings.minErrors;
-  plan.minBlockErrors = settings.minBlockErrors;
-  plan.earlyStop = settings.earlyStop;
-  plan.shard = settings.shard.value_or(Shard{});
-  plan.threads = settings.threads;
-  plan.traceIterations = traceIterations;
-  return plan;
-}
-
 // The points to run: those to extend first, so that until they are done the
 // file keeps its former rows and stops and an interruption loses nothing it
 // held; then those of `settings` the file does not hold yet.
@@ -85,7 +70,9 @@ int runPoints(const SweepSettings& settings, const SweepSource& source, SweepTab
   position.blocksPerPoint = ownBlocks;
   position.start = std::chrono::steady_clock::now();
   for (std::size_t k = 0; k < todo.size(); ++k) {
-    PointPlan plan = planPoint(settings, todo[k], iterations != nullptr);
+    PointPlan plan = pointPlan(settings);
+    plan.p0 = todo[k];
+    plan.traceIterations = iterations != nullptr;
     SweepRow row;
     if (k < extended.size()) {
       row = std::move(extended[k]);

@@ -103,13 +103,9 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
   } else {
     s.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   }
-  const auto seed = parseSeedText(texts.seed);
-  if (!seed) {
-    error = "--seed: '" + texts.seed + "' is not a number";
-    return std::nullopt;
-  }
+  const auto seed = parseSeedOption(texts.seed, s.seedNote, error);
+  if (!seed) return std::nullopt;
   s.seed = *seed;
-  s.seedNote = seedConversionNote(texts.seed, *seed);
   s.csv = texts.csv;
   s.svg = texts.svg;
   s.iterationsCsv = texts.iterationsCsv;
@@ -141,6 +137,18 @@ std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts,
     }
   }
   return s;
+}
+
+PointPlan pointPlan(const SweepSettings& settings) {
+  PointPlan plan;
+  plan.sweepSeed = settings.seed;
+  plan.maxBlocks = settings.blocks;
+  plan.minErrors = settings.minErrors;
+  plan.minBlockErrors = settings.minBlockErrors;
+  plan.earlyStop = settings.earlyStop;
+  plan.shard = settings.shard.value_or(Shard{});
+  plan.threads = settings.threads;
+  return plan;
 }
 
 }  // namespace vok::sim

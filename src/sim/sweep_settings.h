@@ -76,6 +76,10 @@ struct SweepSettings {
 // On failure returns nullopt and sets `error` to a one-line reason.
 std::optional<SweepSettings> convertSweepOptions(const SweepOptionTexts& texts, std::string& error);
 
+// The plan of a point under `settings`: its seed, blocks, stops, shard and
+// threads (the P0 and the trace are the caller's).
+PointPlan pointPlan(const SweepSettings& settings);
+
 }  // namespace vok::sim
 
 #endif  // VOK_SIM_SWEEP_SETTINGS_H_

@@ -112,17 +112,6 @@ ProbeCounts SweepProbe::measure(float p0) {
   return ProbeCounts{outcome.totals.blocks, outcome.totals.blockErrors};
 }
 
-PointPlan probePlan(const SweepSettings& sweep) {
-  PointPlan plan;
-  plan.sweepSeed = sweep.seed;
-  plan.maxBlocks = sweep.blocks;
-  plan.minErrors = sweep.minErrors;
-  plan.minBlockErrors = sweep.minBlockErrors;
-  plan.earlyStop = sweep.earlyStop;
-  plan.threads = sweep.threads;
-  return plan;
-}
-
 std::string thresholdJson(const ThresholdResult& result, double target, std::int64_t blocks,
                           std::int32_t symbols) {
   // Grid values as the doubles of their shortest texts: 0.25, not 0.2500000037.
@@ -185,7 +174,7 @@ int runThreshold(const ThresholdSettings& settings, CommandStreams& streams) {
     streams.out << fmt::format("{:>8}{:>9}{:>14}{:>11}   {}\n", "P0", "blocks", "block errors",
                                "block ER", "95 % interval");
   }
-  SweepProbe engine(source, probePlan(settings.sweep));
+  SweepProbe engine(source, pointPlan(settings.sweep));
   PrintingProbe probe(engine, settings.json ? nullptr : &streams.out);
   const ThresholdResult result = findThreshold(probe, *request);
   if (result.failure) {

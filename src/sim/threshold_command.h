@@ -70,10 +70,6 @@ class SweepProbe : public BlerProbe {
   double seconds_ = 0.0;
 };
 
-// The plan of a probe from the settings: sweep seed, B, E, E_b, the stop
-// and the threads.
-PointPlan probePlan(const SweepSettings& sweep);
-
 // The result as one JSON object: threshold, low, high, target, blocks,
 // symbols and the probes in the order they ran.
 std::string thresholdJson(const ThresholdResult& result, double target, std::int64_t blocks,

@@ -24,7 +24,7 @@ namespace {
 class SweepBench : public ScheduleBench {
  public:
   SweepBench(const SweepSource& source, const TuneSettings& settings)
-      : source_(source), tuning_(probePlan(settings.threshold.sweep)), heldOut_(tuning_) {
+      : source_(source), tuning_(pointPlan(settings.threshold.sweep)), heldOut_(tuning_) {
     tuning_.minBlockErrors = decidingBlockErrors(settings.threshold.target, tuning_.maxBlocks);
     heldOut_.sweepSeed = heldOutSeed(tuning_.sweepSeed, tuning_.maxBlocks);
     heldOut_.maxBlocks = settings.heldOutBlocks;
