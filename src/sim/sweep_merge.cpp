@@ -69,7 +69,9 @@ std::optional<std::vector<SweepTable>> readShardFiles(const std::vector<std::str
     std::optional<SweepTable> table = text ? parseSweepCsv(*text, reason) : std::nullopt;
     if (table && table->metadata.shard && !checkSweepRules(*table, reason)) table.reset();
     if (!table) {
-      error = path + ": " + reason;
+      error = path;
+      error += ": ";
+      error += reason;
       return std::nullopt;
     }
     if (!table->metadata.shard) {
