@@ -172,16 +172,10 @@ void capacityMarker(std::string& svg, const Panel& panel, const PlotInfo& info) 
        style);
 }
 
-}  // namespace
-
-double zeroErrorBound(std::int64_t blocks) { return zeroFailureBound(blocks); }
-
-std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) {
-  std::sort(points.begin(), points.end(),
-            [](const PlotPoint& a, const PlotPoint& b) { return a.p0 < b.p0; });
-  points.erase(std::remove_if(points.begin(), points.end(),
-                              [](const PlotPoint& p) { return p.blocks < 1 || p.symbols < 1; }),
-               points.end());
+// The P0 axis of the upper panel: the points' range, widened to the
+// capacity limit unless that would squeeze the points into less than a
+// third of it, and padded by 3 % on both sides.
+Panel symbolPanel(const std::vector<PlotPoint>& points, const PlotInfo& info) {
   Panel ser{0.0, 1.0, -6, 0, kTop[0], kBottom[0]};
   if (!points.empty()) {
     ser.x0 = points.front().p0;
@@ -191,8 +185,7 @@ std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) 
     ser.x0 -= 0.01;
     ser.x1 += 0.01;
   }
-  // The capacity limit widens the axis unless that would squeeze the points
-  // into less than a third of it; then an arrow at the edge shows it.
+  // Otherwise an arrow at the edge shows the capacity limit.
   const double span = ser.x1 - ser.x0;
   if (std::isfinite(info.capacityP0) &&
       std::max(ser.x1, info.capacityP0) - std::min(ser.x0, info.capacityP0) <= 3 * span) {
@@ -202,34 +195,41 @@ std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) 
   const double pad = 0.03 * (ser.x1 - ser.x0);
   ser.x0 -= pad;
   ser.x1 += pad;
-  Panel bler = ser;
-  bler.top = kTop[1];
-  bler.bottom = kBottom[1];
+  return ser;
+}
 
-  std::vector<double> serValues;
-  std::vector<double> blerValues;
+// The rates each panel must show, and whether any point has an interval or
+// is drawn as an upper bound.
+struct PanelValues {
+  std::vector<double> ser;
+  std::vector<double> bler;
   bool anyBound = false;
   bool anyInterval = false;
+};
+
+PanelValues panelValues(const std::vector<PlotPoint>& points) {
+  PanelValues v;
   for (const PlotPoint& p : points) {
-    serValues.push_back(rate(p.channelErrors, p.symbols));
+    v.ser.push_back(rate(p.channelErrors, p.symbols));
     if (p.decoderErrors > 0) {
-      serValues.push_back(rate(p.decoderErrors, p.symbols));
+      v.ser.push_back(rate(p.decoderErrors, p.symbols));
       const auto [low, high] = wilson(p.blockErrors, p.blocks);
-      blerValues.push_back(rate(p.blockErrors, p.blocks));
-      blerValues.push_back(low);
-      blerValues.push_back(high);
-      anyInterval = true;
+      v.bler.push_back(rate(p.blockErrors, p.blocks));
+      v.bler.push_back(low);
+      v.bler.push_back(high);
+      v.anyInterval = true;
     } else {
-      serValues.push_back(zeroErrorBound(p.blocks));
-      blerValues.push_back(zeroErrorBound(p.blocks));
-      anyBound = true;
+      v.ser.push_back(zeroErrorBound(p.blocks));
+      v.bler.push_back(zeroErrorBound(p.blocks));
+      v.anyBound = true;
     }
   }
-  setDecades(ser, serValues);
-  setDecades(bler, blerValues);
-  bler.decade1 = std::max(bler.decade1, 0);
+  return v;
+}
 
-  std::string svg;
+// The opening of the figure: size, background, title and code line, both
+// panels' frames, the axis title and the capacity markers.
+void drawHeading(std::string& svg, const Panel& ser, const Panel& bler, const PlotInfo& info) {
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth, 0) + "\" height=\"" +
          num(kHeight, 0) + "\" viewBox=\"0 0 " + num(kWidth, 0) + ' ' + num(kHeight, 0) +
          "\" font-family=\"DejaVu Sans, Arial, Helvetica, sans-serif\" font-size=\"14\">\n";
@@ -247,7 +247,11 @@ std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) 
   text(svg, (kLeft + kRight) / 2, kHeight - 30, "P0, symbol error probability of the channel");
   capacityMarker(svg, ser, info);
   capacityMarker(svg, bler, info);
+}
 
+// The curves, and per point its marks, interval or upper bounds.
+void drawPoints(std::string& svg, const Panel& ser, const Panel& bler,
+                const std::vector<PlotPoint>& points) {
   const auto channelRate = [](const PlotPoint& p) { return rate(p.channelErrors, p.symbols); };
   const auto decoderRate = [](const PlotPoint& p) { return rate(p.decoderErrors, p.symbols); };
   const auto blockRate = [](const PlotPoint& p) { return rate(p.blockErrors, p.blocks); };
@@ -270,8 +274,10 @@ std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) 
       svg += boundMark(x, bler.y(bound), kBlockColour, "mark");
     }
   }
+}
 
-  // Legend beside the panels.
+// The legend beside the panels.
+void drawLegend(std::string& svg, bool anyInterval, bool anyBound) {
   const int entries = 4 + (anyInterval ? 1 : 0) + (anyBound ? 2 : 0);
   const double rowHeight = 40;
   const double boxHeight = 12 + rowHeight * entries;
@@ -312,6 +318,31 @@ std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) 
   line(svg, bx + 23, ly - 16, bx + 23, ly + 6,
        "stroke=" + attr(kCapacityColour) + " stroke-width=\"2\" stroke-dasharray=\"3 3\"");
   entry("capacity limit", "of the code rate");
+}
+
+}  // namespace
+
+double zeroErrorBound(std::int64_t blocks) { return zeroFailureBound(blocks); }
+
+std::string renderSweepSvg(std::vector<PlotPoint> points, const PlotInfo& info) {
+  std::sort(points.begin(), points.end(),
+            [](const PlotPoint& a, const PlotPoint& b) { return a.p0 < b.p0; });
+  points.erase(std::remove_if(points.begin(), points.end(),
+                              [](const PlotPoint& p) { return p.blocks < 1 || p.symbols < 1; }),
+               points.end());
+  Panel ser = symbolPanel(points, info);
+  Panel bler = ser;
+  bler.top = kTop[1];
+  bler.bottom = kBottom[1];
+  const PanelValues values = panelValues(points);
+  setDecades(ser, values.ser);
+  setDecades(bler, values.bler);
+  bler.decade1 = std::max(bler.decade1, 0);
+
+  std::string svg;
+  drawHeading(svg, ser, bler, info);
+  drawPoints(svg, ser, bler, points);
+  drawLegend(svg, values.anyInterval, values.anyBound);
   svg += "</svg>\n";
   return svg;
 }
