@@ -178,22 +178,24 @@ void legend(std::string& svg, double top,
   }
 }
 
-}  // namespace
-
-std::string renderSweepComparison(const std::vector<LabelledSweep>& sweeps) {
-  Axes ser{0, 1, -6, 0, 60, 360};
-  Axes bler{0, 1, -4, 0, 420, 700};
-  double x0 = 1, x1 = 0;
+// The marks of every sweep in both panels, the values each panel must show
+// and the P0 range of the points (x1 < x0 when there is none).
+struct ComparisonMarks {
+  std::vector<std::vector<Mark>> ser, bler;
   std::vector<double> serValues, blerValues;
-  std::vector<std::vector<Mark>> serMarks, blerMarks;
+  double x0 = 1, x1 = 0;
+};
+
+ComparisonMarks comparisonMarks(const std::vector<LabelledSweep>& sweeps) {
+  ComparisonMarks c;
   for (const LabelledSweep& s : sweeps) {
-    serMarks.emplace_back();
-    blerMarks.emplace_back();
+    c.ser.emplace_back();
+    c.bler.emplace_back();
     for (const SweepRow& row : s.table.rows) {
       const PointTotals& t = row.totals;
       if (t.blocks < 1) continue;
-      x0 = std::min(x0, static_cast<double>(row.p0));
-      x1 = std::max(x1, static_cast<double>(row.p0));
+      c.x0 = std::min(c.x0, static_cast<double>(row.p0));
+      c.x1 = std::max(c.x1, static_cast<double>(row.p0));
       const Interval w = wilsonInterval(t.blockErrors, t.blocks);
       const bool none = t.decoderErrors == 0;
       const double bound = zeroFailureBound(t.blocks);
@@ -205,15 +207,20 @@ std::string renderSweepComparison(const std::vector<LabelledSweep>& sweeps) {
         e.low = i.low;
         e.high = i.high;
       }
-      for (double v : {e.value, e.low, e.high}) serValues.push_back(v);
-      for (double v : {b.value, b.low, b.high}) blerValues.push_back(v);
-      serMarks.back().push_back(e);
-      blerMarks.back().push_back(b);
+      for (double v : {e.value, e.low, e.high}) c.serValues.push_back(v);
+      for (double v : {b.value, b.low, b.high}) c.blerValues.push_back(v);
+      c.ser.back().push_back(e);
+      c.bler.back().push_back(b);
     }
   }
-  // Every code rate's capacity limit, widening the axis to show it unless
-  // that would squeeze the points into less than a third of it.
-  std::vector<std::pair<std::string, double>> limits;
+  return c;
+}
+
+using CapacityLimits = std::vector<std::pair<std::string, double>>;
+
+// Every code rate's capacity limit, once per rate.
+CapacityLimits capacityLimits(const std::vector<LabelledSweep>& sweeps) {
+  CapacityLimits limits;
   for (const LabelledSweep& s : sweeps) {
     const SweepMetadata& m = s.table.metadata;
     const std::string rate = rateText(m.nk, m.nr);
@@ -224,6 +231,13 @@ std::string renderSweepComparison(const std::vector<LabelledSweep>& sweeps) {
       limits.emplace_back(rate, limit);
     }
   }
+  return limits;
+}
+
+// The P0 axis of both panels: the points' range x0..x1, widened to show each
+// capacity limit unless that would squeeze the points into less than a third
+// of it, and padded by 3 % on both sides.
+void setP0Range(double x0, double x1, const CapacityLimits& limits, Axes& ser, Axes& bler) {
   if (x1 < x0) x0 = 0, x1 = 0.5;
   if (x1 - x0 < 1e-9) x0 -= 0.01, x1 += 0.01;
   const double span = x1 - x0;
@@ -238,19 +252,13 @@ std::string renderSweepComparison(const std::vector<LabelledSweep>& sweeps) {
     a->x0 = x0 - pad;
     a->x1 = x1 + pad;
   }
-  fitDecades(ser, serValues);
-  fitDecades(bler, blerValues);
-  bler.decade1 = std::max(bler.decade1, 0);
+}
 
-  std::string svg = header(790, "Error rates after decoding");
-  drawAxes(svg, ser, "", "symbol error rate", false);
-  drawAxes(svg, bler, "P0, symbol error probability of the channel", "block error rate", true);
-  std::vector<std::pair<std::string, std::string>> entries;
-  for (std::size_t k = 0; k < sweeps.size(); ++k) {
-    drawSeries(svg, ser, serMarks[k], colourOf(k), sweeps[k].label);
-    drawSeries(svg, bler, blerMarks[k], colourOf(k), sweeps[k].label);
-    entries.emplace_back(colourOf(k), sweeps[k].label);
-  }
+// A dashed line in both panels at each limit on the axis, and a legend entry
+// for every limit.
+void drawCapacityLimits(std::string& svg, const Axes& ser, const Axes& bler,
+                        const CapacityLimits& limits,
+                        std::vector<std::pair<std::string, std::string>>& entries) {
   for (const auto& [rate, limit] : limits) {
     if (limit >= ser.x0 && limit <= ser.x1) {
       for (const Axes* a : {&ser, &bler}) {
@@ -265,6 +273,30 @@ std::string renderSweepComparison(const std::vector<LabelledSweep>& sweeps) {
                          fmt::format("capacity of rate {}: P0 = {:.4f}{}", rate, limit,
                                      limit > ser.x1 ? " (beyond the axis)" : ""));
   }
+}
+
+}  // namespace
+
+std::string renderSweepComparison(const std::vector<LabelledSweep>& sweeps) {
+  Axes ser{0, 1, -6, 0, 60, 360};
+  Axes bler{0, 1, -4, 0, 420, 700};
+  const ComparisonMarks marks = comparisonMarks(sweeps);
+  const CapacityLimits limits = capacityLimits(sweeps);
+  setP0Range(marks.x0, marks.x1, limits, ser, bler);
+  fitDecades(ser, marks.serValues);
+  fitDecades(bler, marks.blerValues);
+  bler.decade1 = std::max(bler.decade1, 0);
+
+  std::string svg = header(790, "Error rates after decoding");
+  drawAxes(svg, ser, "", "symbol error rate", false);
+  drawAxes(svg, bler, "P0, symbol error probability of the channel", "block error rate", true);
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (std::size_t k = 0; k < sweeps.size(); ++k) {
+    drawSeries(svg, ser, marks.ser[k], colourOf(k), sweeps[k].label);
+    drawSeries(svg, bler, marks.bler[k], colourOf(k), sweeps[k].label);
+    entries.emplace_back(colourOf(k), sweeps[k].label);
+  }
+  drawCapacityLimits(svg, ser, bler, limits, entries);
   legend(svg, ser.top, entries);
   svg += fmt::format(
       "<text x=\"{:.2f}\" y=\"{:.2f}\" font-size=\"11\">Bars: 95 % intervals; open "
