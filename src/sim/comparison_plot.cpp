@@ -224,8 +224,7 @@ CapacityLimits capacityLimits(const std::vector<LabelledSweep>& sweeps) {
   for (const LabelledSweep& s : sweeps) {
     const SweepMetadata& m = s.table.metadata;
     const std::string rate = rateText(m.nk, m.nr);
-    const double limit = capacityLimitP0(
-        static_cast<double>(static_cast<float>(m.nk) / static_cast<float>(m.nk + m.nr)), m.q);
+    const double limit = capacityLimitP0(m.codeRate(), m.q);
     if (std::none_of(limits.begin(), limits.end(),
                      [&](const auto& l) { return l.first == rate; })) {
       limits.emplace_back(rate, limit);

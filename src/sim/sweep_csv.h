@@ -33,6 +33,10 @@ struct SweepMetadata {
   std::optional<Shard> shard;                // present in shard files only
 
   StopRule stopRule() const { return StopRule{blocks, minErrors, minBlockErrors}; }
+  // The code rate nk / (nk + nr), divided in float as the figures take it.
+  double codeRate() const {
+    return static_cast<double>(static_cast<float>(nk) / static_cast<float>(nk + nr));
+  }
   // True when both describe the same simulation; the shard is not compared.
   bool sameSimulation(const SweepMetadata& other) const;
   // True when `later` is this simulation with stops no earlier than these:

@@ -15,9 +15,7 @@ PlotInfo plotInfo(const SweepMetadata& m) {
   info.q = m.q;
   info.symbols = m.symbols;
   info.itert = m.itert;
-  const double rate =
-      static_cast<double>(static_cast<float>(m.nk) / static_cast<float>(m.nk + m.nr));
-  info.capacityP0 = capacityLimitP0(rate, m.q);
+  info.capacityP0 = capacityLimitP0(m.codeRate(), m.q);
   return info;
 }
 
