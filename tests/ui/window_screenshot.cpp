@@ -66,6 +66,10 @@ QImage teachingPicture(const QString& dataDir) {
   });
   settings.run();
   if (!dialog.isNull()) {
+    // Composed in device pixels: at a scale factor of 2 the painter would
+    // otherwise count in points while the sizes are in pixels.
+    picture.setDevicePixelRatio(1);
+    dialog.setDevicePixelRatio(1);
     QPainter painter(&picture);
     const QRect frame((picture.width() - dialog.width()) / 2,
                       (picture.height() - dialog.height()) / 2, dialog.width(), dialog.height());
