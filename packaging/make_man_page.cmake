@@ -1,7 +1,8 @@
 # Writes a manual page from a program's --help with help2man (cmake -P).
 #   -DHELP2MAN=... -DPROGRAM=path -DNAME=vok -DSUMMARY="..." -DVERSION=1.0
-#   -DOUTPUT=vok.1 [-DINCLUDE=static include file] [-DSUBCOMMANDS=run,sweep]
-# Each subcommand's own --help becomes a part of the COMMANDS section.
+#   -DOUTPUT=vok.1 [-DINCLUDE=static include file] [-DSUBCOMMANDS=run,code/check]
+# Each subcommand's own --help becomes a part of the COMMANDS section; a
+# slash separates the words of a nested one ("code/check" is `code check`).
 set(include_file "${OUTPUT}.include")
 set(text "")
 if(DEFINED INCLUDE)
@@ -11,7 +12,9 @@ if(DEFINED SUBCOMMANDS)
   string(APPEND text "[COMMANDS]\n")
   string(REPLACE "," ";" commands "${SUBCOMMANDS}")
   foreach(command IN LISTS commands)
-    execute_process(COMMAND "${PROGRAM}" ${command} --help OUTPUT_VARIABLE help
+    string(REPLACE "/" ";" words "${command}")
+    string(REPLACE "/" " " command "${command}")
+    execute_process(COMMAND "${PROGRAM}" ${words} --help OUTPUT_VARIABLE help
                     RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
       message(FATAL_ERROR "${PROGRAM} ${command} --help failed")
