@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace vok {
@@ -245,6 +246,16 @@ bool sameExistingFile(const std::string& a, const std::string& b) {
   struct stat sb {};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
+}
+
+bool sameOutputPath(const std::string& a, const std::string& b) {
+  if (sameExistingFile(a, b)) return true;
+  const auto resolved = [](const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path full = std::filesystem::weakly_canonical(path, ec);
+    return ec ? std::filesystem::path(path).lexically_normal() : full;
+  };
+  return resolved(a) == resolved(b);
 }
 
 }  // namespace vok

@@ -48,6 +48,11 @@ std::optional<std::string> readWholeFile(const std::string& path, std::string& e
 // they are spelt: through links, "./", "..", or hard links.
 bool sameExistingFile(const std::string& a, const std::string& b);
 
+// True when both paths name one file, existing or still to be written: the
+// same existing file, or the same path once "./", ".." and the links of its
+// existing folders are resolved.
+bool sameOutputPath(const std::string& a, const std::string& b);
+
 }  // namespace vok
 
 #endif  // VOK_COMMON_OUTPUT_FILE_H_

@@ -1,6 +1,5 @@
 #include "sim/sweep_outputs.h"
 
-#include <filesystem>
 #include <utility>
 
 #include "common/output_file.h"
@@ -61,9 +60,7 @@ bool checkOutputs(const std::optional<std::string>& csv, const std::optional<std
     }
   }
   // Both may go to /dev/null; two results in one regular file may not.
-  if (csv && svg && pathKind(*csv) != PathKind::kSpecial &&
-      (sameExistingFile(*csv, *svg) || std::filesystem::path(*csv).lexically_normal() ==
-                                           std::filesystem::path(*svg).lexically_normal())) {
+  if (csv && svg && pathKind(*csv) != PathKind::kSpecial && sameOutputPath(*csv, *svg)) {
     err << "vok-sim " << command << ": --csv and --svg name the same file " << *csv << '\n';
     return false;
   }

@@ -6,6 +6,7 @@
 #include <limits>
 #include <thread>
 
+#include "common/output_file.h"
 #include "sim/run_command.h"
 #include "sim/sweep_options.h"
 #include "sim/sweep_seeding.h"
@@ -116,7 +117,10 @@ bool convertFiles(const SweepOptionTexts& texts, SweepSettings& s, std::string& 
   s.csv = texts.csv;
   s.svg = texts.svg;
   s.iterationsCsv = texts.iterationsCsv;
-  if (s.iterationsCsv && (s.iterationsCsv == s.csv || s.iterationsCsv == s.svg)) {
+  const auto sameAsIterations = [&s](const std::optional<std::string>& other) {
+    return other && sameOutputPath(*s.iterationsCsv, *other);
+  };
+  if (s.iterationsCsv && (sameAsIterations(s.csv) || sameAsIterations(s.svg))) {
     error = "--iterations-csv: give a file of its own, not the --csv or --svg file";
     return false;
   }

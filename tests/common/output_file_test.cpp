@@ -155,6 +155,13 @@ TEST_F(OutputFile, SameFileIsFoundThroughLinksDotsAndHardLinks) {
   EXPECT_TRUE(sameExistingFile(path("soft"), path("a")));
   EXPECT_FALSE(sameExistingFile(path("a"), path("b")));
   EXPECT_FALSE(sameExistingFile(path("a"), path("missing")));
+  // A file still to be written is one output however its path is spelt.
+  fs::create_directory(path("sub"));
+  fs::create_symlink("sub", path("link"));
+  EXPECT_TRUE(sameOutputPath(path("new"), (dir_ / "sub" / ".." / "new").string()));
+  EXPECT_TRUE(sameOutputPath((dir_ / "link" / "new").string(), (dir_ / "sub" / "new").string()));
+  EXPECT_TRUE(sameOutputPath(path("soft"), path("hard")));
+  EXPECT_FALSE(sameOutputPath(path("new"), path("other")));
 }
 
 }  // namespace

@@ -156,6 +156,16 @@ TEST_F(SweepSafety, MergeRefusesAnOutputThatIsOneOfItsInputs) {
             1);
 }
 
+TEST_F(SweepSafety, AnIterationsFileSpeltOtherwiseIsNotTheResultsFileToo) {
+  // The iterations file written last would have replaced the sweep's results.
+  const std::string spelt = (dir_ / "." / "s.csv").string();
+  const SimResult r =
+      runSim(with(kSweep, {"0.1", "--csv", path("s.csv"), "--iterations-csv", spelt}));
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("--iterations-csv"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(path("s.csv")));
+}
+
 // The counts and rates of `row` recomputed as the formatter writes them.
 void setTotalsFromDetail(SweepRow& row, std::int32_t symbols) {
   row.totals = PointTotals{};
