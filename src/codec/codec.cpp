@@ -310,6 +310,28 @@ std::int64_t Codec::decisionErrors(const std::int32_t* sent, std::int32_t count)
   return byteRegisters() ? differing(bytes_.decisions) : differing(wide_.decisions);
 }
 
+std::int64_t Codec::decisionErrors(const std::uint8_t* sent, std::int32_t count) const {
+  if (!byteRegisters()) {
+    std::int64_t errors = 0;
+    for (std::int32_t n = 0; n < count; ++n) {
+      errors += wide_.decisions[static_cast<std::size_t>(n)] != sent[n];
+    }
+    return errors;
+  }
+  // Byte against byte, counted in 32-bit sums over stretches short enough
+  // never to overflow them: the loop stays in vector registers throughout.
+  const std::uint8_t* cells = bytes_.decisions.data();
+  constexpr std::int32_t kStretch = 1 << 24;
+  std::int64_t errors = 0;
+  for (std::int32_t first = 0; first < count; first += kStretch) {
+    const std::int32_t last = count - first < kStretch ? count : first + kStretch;
+    std::uint32_t differing = 0;
+    for (std::int32_t n = first; n < last; ++n) differing += cells[n] != sent[n];
+    errors += differing;
+  }
+  return errors;
+}
+
 RegisterCells Codec::decision(int i) const {
   const std::size_t first = static_cast<std::size_t>(i) * static_cast<std::size_t>(length_);
   return byteRegisters() ? RegisterCells(bytes_.decisions.data() + first, nullptr)

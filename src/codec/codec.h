@@ -118,6 +118,9 @@ class Codec {
   // (symbol n is U[n / L][n % L]), differ from sent[n].
   // REQUIRES: 0 <= count <= nk * L.
   std::int64_t decisionErrors(const std::int32_t* sent, std::int32_t count) const;
+  // The same against bytes: with byte registers the comparison runs a whole
+  // vector of symbols at a time. REQUIRES: as above, and Q <= 256.
+  std::int64_t decisionErrors(const std::uint8_t* sent, std::int32_t count) const;
 
   // The registers, one branch of branchLength() symbols each.
   RegisterCells decision(int i) const;    // U[i], i < nk

@@ -32,6 +32,7 @@ SweepSource::SweepSource(const CodeDescription& code, const DecoderSchedule& sch
   // information fills the first N places of the branch area in order.
   std::copy(information_.begin(), information_.end(), sent_.symbols.begin());
   encodeBlock(codec, sent_);
+  if (q <= 256) informationBytes_.assign(information_.begin(), information_.end());
   valid_ = true;
 }
 
@@ -102,7 +103,11 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   transmitBlock(s.channel, p0, source_.sent(), s.received, s.codec);
   BlockResult result;
   for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received.symbols[x] != sent[x];
-  const auto decoderErrors = [&] { return s.codec.decisionErrors(sent, n); };
+  const std::uint8_t* sentBytes = source_.informationBytes().data();
+  const auto decoderErrors = [&] {
+    return sentBytes != nullptr ? s.codec.decisionErrors(sentBytes, n)
+                                : s.codec.decisionErrors(sent, n);
+  };
   result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
   if (trace_) result.remaining.assign(1, result.channelErrors);
   int k = 0;

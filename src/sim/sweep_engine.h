@@ -43,6 +43,9 @@ class SweepSource {
   // The schedule in force (bounded to the code).
   const DecoderSchedule& schedule() const { return schedule_; }
   const std::vector<std::int32_t>& information() const { return information_; }
+  // The information as bytes when q <= 256 (else empty): what the blocks'
+  // decisions are counted against.
+  const std::vector<std::uint8_t>& informationBytes() const { return informationBytes_; }
   // The sent block: information branches 0..nk-1, then check branches;
   // branchLength() symbols each.
   const BranchBlock<std::int32_t>& sent() const { return sent_; }
@@ -52,6 +55,7 @@ class SweepSource {
   CodeDescription code_;
   DecoderSchedule schedule_;
   std::vector<std::int32_t> information_;
+  std::vector<std::uint8_t> informationBytes_;
   BranchBlock<std::int32_t> sent_;
   std::int32_t length_ = 0;
   std::int32_t q_ = 256;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -58,6 +59,29 @@ TEST(Transmission, ByteAndWideSymbolsGetTheSameDrawsAndDecisions) {
   std::int64_t byteErrors = 0;
   for (std::size_t x = 0; x < 2000; ++x) byteErrors += decided.symbols[x] != sentBytes.symbols[x];
   EXPECT_EQ(wide.decisionErrors(sentInformation.data(), 2000), byteErrors);
+  EXPECT_EQ(bytes.decisionErrors(sentBytes.symbols.data(), 2000), byteErrors);
+  EXPECT_EQ(bytes.decisionErrors(sentBytes.symbols.data(), 37),
+            wide.decisionErrors(sentInformation.data(), 37));
+}
+
+// The byte count must read int32 registers too (alphabets other than 256).
+TEST(Transmission, WrongDecisionsCountAgainstBytesWithWideRegisters) {
+  Codec codec(CodeDescription::builtIn(), DecoderSchedule::builtIn(), 2000);
+  ASSERT_TRUE(codec.loaded());
+  codec.setQ(200);
+  BranchBlock<std::int32_t> sent;
+  sent.assign(codec.nk(), codec.nr(), codec.branchLength());
+  for (std::size_t x = 0; x < 2000; ++x) sent.symbols[x] = static_cast<std::int32_t>(x % 200);
+  encodeBlock(codec, sent);
+  BranchBlock<std::int32_t> received;
+  received.assign(codec.nk(), codec.nr(), codec.branchLength());
+  std::copy(sent.symbols.begin(), sent.symbols.end(), received.symbols.begin());
+  for (const std::size_t x : {0u, 5u, 1999u}) received.symbols[x] = (sent.symbols[x] + 1) % 200;
+  codec.loadReceived(received.info.data(), received.check.data());
+  const std::vector<std::uint8_t> sentBytes(sent.symbols.begin(), sent.symbols.begin() + 2000);
+  EXPECT_EQ(codec.decisionErrors(sentBytes.data(), 2000), 3);
+  EXPECT_EQ(codec.decisionErrors(sentBytes.data(), 1999), 2);
+  EXPECT_EQ(codec.decisionErrors(sent.symbols.data(), 2000), 3);
 }
 
 TEST(Transmission, DecodingRunsTheFirstIterationAlwaysAndStopsByTheRule) {
