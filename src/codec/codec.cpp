@@ -296,40 +296,36 @@ void Codec::copyDecisions(std::int32_t* const* out) const { copyOut(out); }
 
 void Codec::copyDecisions(std::uint8_t* const* out) const { copyOut(out); }
 
-std::int64_t Codec::decisionErrors(const std::int32_t* sent, std::int32_t count) const {
-  // Symbol n is U[n / L][n % L]: the decisions stored branch after branch
-  // are the information in order. Counted without a branch, so that the
-  // loop runs in vector registers.
-  const auto differing = [&](const auto& cells) {
-    std::int64_t errors = 0;
-    for (std::int32_t n = 0; n < count; ++n) {
-      errors += static_cast<std::int32_t>(cells[static_cast<std::size_t>(n)]) != sent[n];
-    }
-    return errors;
-  };
-  return byteRegisters() ? differing(bytes_.decisions) : differing(wide_.decisions);
-}
-
-std::int64_t Codec::decisionErrors(const std::uint8_t* sent, std::int32_t count) const {
-  if (!byteRegisters()) {
-    std::int64_t errors = 0;
-    for (std::int32_t n = 0; n < count; ++n) {
-      errors += wide_.decisions[static_cast<std::size_t>(n)] != sent[n];
-    }
-    return errors;
-  }
-  // Byte against byte, counted in 32-bit sums over stretches short enough
-  // never to overflow them: the loop stays in vector registers throughout.
-  const std::uint8_t* cells = bytes_.decisions.data();
+namespace {
+// How many of cells[0..count) differ from sent[0..count). Counted in 32-bit
+// sums over stretches short enough never to overflow them, without a
+// branch, so that the loop stays in vector registers.
+template <typename Cell, typename Sent>
+std::int64_t countDiffering(const Cell* cells, const Sent* sent, std::int32_t count) {
   constexpr std::int32_t kStretch = 1 << 24;
   std::int64_t errors = 0;
   for (std::int32_t first = 0; first < count; first += kStretch) {
     const std::int32_t last = count - first < kStretch ? count : first + kStretch;
     std::uint32_t differing = 0;
-    for (std::int32_t n = first; n < last; ++n) differing += cells[n] != sent[n];
+    for (std::int32_t n = first; n < last; ++n) {
+      differing += static_cast<std::int32_t>(cells[n]) != static_cast<std::int32_t>(sent[n]);
+    }
     errors += differing;
   }
   return errors;
+}
+}  // namespace
+
+// Symbol n is U[n / L][n % L]: the decisions stored branch after branch are
+// the information in order.
+std::int64_t Codec::decisionErrors(const std::int32_t* sent, std::int32_t count) const {
+  return byteRegisters() ? countDiffering(bytes_.decisions.data(), sent, count)
+                         : countDiffering(wide_.decisions.data(), sent, count);
+}
+
+std::int64_t Codec::decisionErrors(const std::uint8_t* sent, std::int32_t count) const {
+  return byteRegisters() ? countDiffering(bytes_.decisions.data(), sent, count)
+                         : countDiffering(wide_.decisions.data(), sent, count);
 }
 
 RegisterCells Codec::decision(int i) const {

@@ -103,10 +103,10 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   transmitBlock(s.channel, p0, source_.sent(), s.received, s.codec);
   BlockResult result;
   for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received.symbols[x] != sent[x];
-  const std::uint8_t* sentBytes = source_.informationBytes().data();
+  const std::vector<std::uint8_t>& sentBytes = source_.informationBytes();
   const auto decoderErrors = [&] {
-    return sentBytes != nullptr ? s.codec.decisionErrors(sentBytes, n)
-                                : s.codec.decisionErrors(sent, n);
+    return sentBytes.empty() ? s.codec.decisionErrors(sent, n)
+                             : s.codec.decisionErrors(sentBytes.data(), n);
   };
   result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
   if (trace_) result.remaining.assign(1, result.channelErrors);
