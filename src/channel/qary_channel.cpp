@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "channel/draw_stream.h"
 #include "channel/error_value.h"
 #include "channel/error_value_closed_form.h"
 #include "common/number_text.h"
@@ -23,19 +24,35 @@ inline std::int32_t reduceSum(std::int32_t sum, std::int32_t q) {
 // Draws a block at a time, so that the generator runs several states side
 // by side, and adds to each symbol the error value `errorOf` gives for its
 // draw's numerator (0 for no error), with no branch on the outcome.
-template <typename Symbol, typename ErrorOf>
-void transmitInBlocks(RandomGenerator& random, const Symbol* src, Symbol* dst, std::int32_t count,
-                      std::int32_t q, ErrorOf errorOf) {
-  constexpr std::int32_t kBlock = 256;
+template <typename Symbol, typename Draw, typename ErrorOf>
+void transmitInBlocks(Draw draw, const Symbol* src, Symbol* dst, std::int32_t count, std::int32_t q,
+                      ErrorOf errorOf) {
+  constexpr std::int32_t kBlock = DrawStream::kBatch;
   std::uint32_t numerators[kBlock];
   for (std::int32_t first = 0; first < count; first += kBlock) {
     const std::int32_t n = count - first < kBlock ? count - first : kBlock;
-    random.nextNumerators(numerators, n);
+    draw(numerators, n);
     for (std::int32_t i = 0; i < n; ++i) {
       dst[first + i] = static_cast<Symbol>(
           reduceSum(static_cast<std::int32_t>(src[first + i]) + errorOf(numerators[i]), q));
     }
   }
+}
+
+// The same with the numerators from the generator's bit stream when there
+// are enough draws to pay for starting it, else jumped draw by draw.
+template <typename Symbol, typename ErrorOf>
+void transmitInBlocks(RandomGenerator& random, const Symbol* src, Symbol* dst, std::int32_t count,
+                      std::int32_t q, ErrorOf errorOf) {
+  if (count >= DrawStream::kWorthwhile) {
+    DrawStream stream(random);
+    transmitInBlocks([&](std::uint32_t* numerators, std::int32_t n) { stream.take(numerators, n); },
+                     src, dst, count, q, errorOf);
+    return;
+  }
+  transmitInBlocks(
+      [&](std::uint32_t* numerators, std::int32_t n) { random.nextNumerators(numerators, n); }, src,
+      dst, count, q, errorOf);
 }
 
 }  // namespace

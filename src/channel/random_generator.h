@@ -126,6 +126,9 @@ class RandomGenerator {
   // The raw state, for tests and for replaying a position.
   std::uint32_t x() const { return x_; }
   std::uint32_t y() const { return y_; }
+  // The state as its 52 bits that matter, x | y << 21, and back.
+  std::uint64_t packed() const { return detail::packState(x_, y_); }
+  void setPacked(std::uint64_t state) { unpack(state); }
 
   static constexpr std::uint32_t kMaskA = 0x1FFFFF;    // 2^21 - 1
   static constexpr std::uint32_t kMaskB = 0x7FFFFFFF;  // 2^31 - 1, divisor of every draw

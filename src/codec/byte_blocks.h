@@ -49,10 +49,12 @@ struct ByteConflict {
 
 // One vector of a check branch's cells that a block's corrections change,
 // at offset + bottom (bottom: the block's lowest position), and the
-// corrections it takes: parts[firstPart .. next chunk's firstPart).
+// corrections it takes: parts[firstPart .. next chunk's firstPart), from
+// the branches in `sources` (bits).
 struct ByteApplyChunk {
   std::int64_t offset = 0;
   std::int32_t firstPart = 0;
+  std::uint32_t sources = 0;
 };
 
 // Branch `source`'s corrections enter a chunk moved by `shift` lanes: the

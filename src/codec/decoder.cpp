@@ -325,11 +325,13 @@ void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPl
   for (std::int32_t first = 0; first < count;) {
     std::int64_t start = rows[first].first;
     for (;;) {
-      applyChunks_[static_cast<std::size_t>(chunks++)] = {start, parts};
+      detail::ByteApplyChunk& chunk = applyChunks_[static_cast<std::size_t>(chunks++)];
+      chunk = {start, parts, 0};
       for (std::int32_t n = first; n < count && rows[n].first < start + width; ++n) {
         applyParts_[static_cast<std::size_t>(parts++)] = {
             static_cast<std::uint8_t>(rows[n].second),
             static_cast<std::int8_t>(start - rows[n].first)};
+        chunk.sources |= 1u << rows[n].second;
       }
       // Rows that started at or below this vector's start end within it.
       while (first < count && rows[first].first <= start) ++first;
@@ -337,7 +339,7 @@ void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPl
       start += width;
     }
   }
-  applyChunks_[static_cast<std::size_t>(chunks)] = {0, parts};
+  applyChunks_[static_cast<std::size_t>(chunks)] = {0, parts, 0};
   plan.chunks = applyChunks_.data();
   plan.parts = applyParts_.data();
   plan.chunkCount = chunks;

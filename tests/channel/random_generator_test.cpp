@@ -1,11 +1,13 @@
 // The generator's sequence: exact states after known seeds, which seed bits
-// matter, and restarts.
+// matter, and restarts; its draws in bulk, jumped and from the bit stream.
 #include "channel/random_generator.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
+
+#include "channel/draw_stream.h"
 
 namespace vok {
 namespace {
@@ -135,6 +137,35 @@ TEST(RandomGenerator, BulkNumeratorsMatchSingleDrawsForEveryBlockSize) {
     }
     // Single draws go on from where the bulk ones stopped.
     for (int i = 0; i < 10; ++i) ASSERT_EQ(bulk.next(), static_cast<double>(plain.next()) / kB);
+  }
+}
+
+// The stream's word rule holds only from its 52nd word on, and a take that
+// is not a multiple of 32 draws leaves the next state part-way into a word:
+// sizes that are not, after single draws that moved the start, and runs long
+// enough to slide the history many times.
+TEST(DrawStream, NumeratorsAndStatesMatchThePlainStepsWhereverTheStreamStarts) {
+  for (std::int32_t seed : kSeeds) {
+    for (int before : {0, 1, 5}) {
+      RandomGenerator generator;
+      generator.seed(seed);
+      PlainGenerator plain(seed);
+      for (int i = 0; i < before; ++i) ASSERT_EQ(generator.next(), plain.next() / kB);
+      DrawStream stream(generator);
+      std::vector<std::uint32_t> numerators(DrawStream::kBatch, 0xFFFFFFFFu);
+      const int takes = seed == 123 ? 12000 : 400;
+      for (int t = 0; t < takes; ++t) {
+        const std::int32_t size = t % 7 == 3 ? 1 + t % DrawStream::kBatch : DrawStream::kBatch;
+        stream.take(numerators.data(), size);
+        for (std::int32_t i = 0; i < size; ++i) {
+          ASSERT_EQ(numerators[i], plain.next()) << "seed " << seed << " take " << t;
+        }
+        ASSERT_EQ(generator.x(), plain.x) << "seed " << seed << " take " << t;
+        ASSERT_EQ(generator.y(), plain.y);
+      }
+      stream.take(numerators.data(), 0);
+      ASSERT_EQ(generator.y(), plain.y);
+    }
   }
 }
 
