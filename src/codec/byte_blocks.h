@@ -112,11 +112,12 @@ struct ByteBlockPlan {
 };
 
 // Decodes the blocks of `width` positions from `high` down while a whole
-// block lies at or above `low`; returns the highest position left undone.
+// block lies at or above `low`; returns the highest position left undone,
+// and sets `corrected` when any symbol was corrected (else leaves it).
 // REQUIRES: plan.length >= width; the syndromes are followed by at least
 // width spare bytes (a chunk may reach past the last check branch).
 using ByteBlockPass = std::int32_t (*)(const ByteBlockPlan& plan, std::int32_t high,
-                                       std::int32_t low);
+                                       std::int32_t low, bool& corrected);
 
 // The pass of `width` (kAvx2Width or kAvx512Width); nullptr where the
 // processor lacks the instructions.

@@ -148,6 +148,7 @@ Codec::Registers<std::int32_t>& Codec::registers<std::int32_t>() {
 
 void Codec::setQ(std::int32_t q) {
   q_ = q;
+  idleCount_ = 0;
   if (loaded_) {
     const std::size_t info = static_cast<std::size_t>(code_.nk) * static_cast<std::size_t>(length_);
     const std::size_t check =
@@ -248,6 +249,7 @@ void Codec::encode(const std::uint8_t* const* info, std::uint8_t* const* check) 
 
 template <typename In, typename Cell>
 void Codec::loadInto(const In* const* info, const In* const* check, Registers<Cell>& registers) {
+  idleCount_ = 0;
   const std::size_t length = static_cast<std::size_t>(length_);
   for (int i = 0; i < code_.nk; ++i) {
     std::transform(info[i], info[i] + length, registers.decisions.begin() + i * length,

@@ -150,6 +150,7 @@ class Codec {
     int voters = 0;   // check branches 0..voters-1
     std::int64_t weight = 0;
     std::int64_t threshold = 0;
+    bool operator==(const Pass&) const = default;
   };
 
   // Checks the code and schedule, bounds the schedule, builds the tap
@@ -238,6 +239,15 @@ class Codec {
   // Only the kind in use is sized: bytes for Q = 256, else int32.
   Registers<std::uint8_t> bytes_;
   Registers<std::int32_t> wide_;
+  // A pass corrects nothing or changes the registers, and the outcome of a
+  // pass depends on nothing but them: a pass that corrected nothing will
+  // correct nothing again until some other pass (or a load) changes them.
+  // Schedules that alternate a few kinds of pass, while the decoder waits
+  // for one that adds check branches, then skip those passes. The passes
+  // known to be idle on the registers as they stand, the latest few:
+  std::array<Pass, 4> idlePasses_{};
+  int idleCount_ = 0;
+  bool passCorrected_ = false;  // the pass under way has corrected a symbol
 
   // Decoder taps: the syndrome of tap n at position y >= tapDelays_[n] is
   // cell tapOffsets_[n] + y, with tapOffsets_[n] = j * L - d.

@@ -148,10 +148,21 @@ void Codec::iterate(int k) {
   pass.voters = std::max(schedule_.p[k], 0);
   pass.weight = schedule_.w[k];
   pass.threshold = schedule_.t[k];
+  const auto idle = idlePasses_.begin();
+  if (std::find(idle, idle + idleCount_, pass) != idle + idleCount_) return;
+  passCorrected_ = false;
   if (byteRegisters()) {
     decodeOneByOne<std::uint8_t>(pass, decodeByteBlocks(pass, length_ - 1));
   } else {
     decodeOneByOne<std::int32_t>(pass, length_ - 1);
+  }
+  if (passCorrected_) {
+    idleCount_ = 0;
+  } else if (idleCount_ < static_cast<int>(idlePasses_.size())) {
+    idlePasses_[static_cast<std::size_t>(idleCount_++)] = pass;
+  } else {
+    std::rotate(idle, idle + 1, idlePasses_.end());
+    idlePasses_.back() = pass;
   }
 }
 
@@ -188,7 +199,10 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
     }
     if (lead >= 0) plan.leadOffsets[plan.leadCount++] = std::int64_t{j} * length_ - lead;
   }
-  return blockPass(plan, high, 0);
+  bool corrected = false;
+  const std::int32_t left = blockPass(plan, high, 0, corrected);
+  passCorrected_ |= corrected;
+  return left;
 }
 
 template <typename Visit>
@@ -378,7 +392,10 @@ void Codec::decodeOneByOne(const Pass& pass, std::int32_t high, std::int32_t low
       std::int32_t winner = 0;
       std::int64_t margin = 0;
       voteOne<Cell, kWrap>(pass, r, y, winner, margin);
-      if (margin > pass.threshold && winner != 0) applyOne<Cell, kWrap>(r, y, winner);
+      if (margin > pass.threshold && winner != 0) {
+        applyOne<Cell, kWrap>(r, y, winner);
+        passCorrected_ = true;
+      }
     }
   }
 }

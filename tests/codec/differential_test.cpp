@@ -208,25 +208,59 @@ TEST_P(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
   EXPECT_GT(applied, 10000) << "the cases must exercise corrections";
 }
 
+// A random codeword of `codec` with about one symbol in `oneIn` in error.
+Block noisyCodeword(std::mt19937& gen, const Codec& codec, std::uint32_t oneIn) {
+  const auto q = static_cast<std::uint32_t>(codec.q());
+  Block block(codec);
+  for (auto& branch : block.info) {
+    for (auto& symbol : branch) symbol = static_cast<std::int32_t>(gen() % q);
+  }
+  codec.encode(block.infoPtrs.data(), block.checkPtrs.data());
+  for (auto* branches : {&block.info, &block.check}) {
+    for (auto& branch : *branches) {
+      for (auto& symbol : branch) {
+        if (gen() % oneIn == 0) {
+          symbol = static_cast<std::int32_t>(
+              (static_cast<std::uint32_t>(symbol) + 1 + gen() % (q - 1)) % q);
+        }
+      }
+    }
+  }
+  return block;
+}
+
 TEST_P(FastCodecMatchesReference, OnTheBuiltInCodeAfterANoisyChannel) {
   std::mt19937 gen(123);
   for (std::int32_t symbolCount : {30000, 16001}) {
     Codec codec(CodeDescription::builtIn(), DecoderSchedule::builtIn(), symbolCount);
     ReferenceDecoder reference(codec);
-    Block block(codec);
-    for (auto& branch : block.info) {
-      for (auto& symbol : branch) symbol = static_cast<std::int32_t>(gen() % 256);
-    }
-    codec.encode(block.infoPtrs.data(), block.checkPtrs.data());
-    for (auto* branches : {&block.info, &block.check}) {
-      for (auto& branch : *branches) {
-        for (auto& symbol : branch) {
-          if (gen() % 4 == 0) symbol = (symbol + 1 + static_cast<std::int32_t>(gen() % 255)) % 256;
-        }
-      }
-    }
+    const Block block = noisyCodeword(gen, codec, 4);
     ASSERT_EQ(firstDifferenceWhileDecoding(codec, reference, block, codec.iterationCount()), "")
         << "N=" << symbolCount;
+  }
+}
+
+// A pass that corrected nothing is skipped while the registers stay as they
+// are. Two kinds of pass alternate over seven check branches until the
+// decoder is stuck (at one error in five), then all eight vote, then the two
+// again: both must run again after the eight corrected, and after a second
+// block is loaded into the same codec. On byte blocks, on one-by-one byte votes (a short block)
+// and on int32 registers (Q = 200).
+TEST_P(FastCodecMatchesReference, WhenPassesRepeatOnRegistersTheyLeftAlone) {
+  std::mt19937 gen(4242);
+  DecoderSchedule schedule = test::uniformSchedule(16, 1, 0, 7, 0);
+  for (int k = 1; k < 16; k += 2) schedule.w[k] = 0;
+  schedule.p[10] = 0;
+  for (const auto& [symbolCount, q] :
+       {std::pair{30000, 256}, std::pair{200, 256}, std::pair{30000, 200}}) {
+    Codec codec(CodeDescription::builtIn(), schedule, symbolCount);
+    codec.setQ(q);
+    ReferenceDecoder reference(codec);
+    for (int load = 0; load < 2; ++load) {
+      const Block block = noisyCodeword(gen, codec, 5);
+      ASSERT_EQ(firstDifferenceWhileDecoding(codec, reference, block, codec.iterationCount()), "")
+          << "N=" << symbolCount << " Q=" << q << " load " << load;
+    }
   }
 }
 
