@@ -32,7 +32,11 @@ SweepSource::SweepSource(const CodeDescription& code, const DecoderSchedule& sch
   // information fills the first N places of the branch area in order.
   std::copy(information_.begin(), information_.end(), sent_.symbols.begin());
   encodeBlock(codec, sent_);
-  if (q <= 256) informationBytes_.assign(information_.begin(), information_.end());
+  if (q <= 256) {
+    informationBytes_.assign(information_.begin(), information_.end());
+    sentBytes_.assign(code_.nk, code_.nr, length_);
+    std::copy(sent_.symbols.begin(), sent_.symbols.end(), sentBytes_.symbols.begin());
+  }
   valid_ = true;
 }
 
@@ -69,11 +73,17 @@ struct BlockRunner::State {
       : codec(source.code(), source.schedule(), source.symbolCount()) {
     codec.setQ(source.q());
     channel.setQ(source.q());
-    received.assign(source.nk(), source.nr(), source.branchLength());
+    if (source.sentBytes().symbols.empty()) {
+      received.assign(source.nk(), source.nr(), source.branchLength());
+    } else {
+      receivedBytes.assign(source.nk(), source.nr(), source.branchLength());
+    }
   }
   Codec codec;
   QaryChannel channel;
+  // One of the two is used: bytes when the source has them.
   BranchBlock<std::int32_t> received;
+  BranchBlock<std::uint8_t> receivedBytes;
 };
 
 BlockRunner::BlockRunner(const SweepSource& source, EarlyStop earlyStop, bool trace)
@@ -98,12 +108,18 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   State& s = *state_;
   const std::int32_t n = source_.symbolCount();
   const std::int32_t* sent = source_.information().data();
+  const std::vector<std::uint8_t>& sentBytes = source_.informationBytes();
   s.channel.setSeed(seed);
   s.channel.reseed();
-  transmitBlock(s.channel, p0, source_.sent(), s.received, s.codec);
   BlockResult result;
-  for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received.symbols[x] != sent[x];
-  const std::vector<std::uint8_t>& sentBytes = source_.informationBytes();
+  if (sentBytes.empty()) {
+    transmitBlock(s.channel, p0, source_.sent(), s.received, s.codec);
+    for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received.symbols[x] != sent[x];
+  } else {
+    transmitBlock(s.channel, p0, source_.sentBytes(), s.receivedBytes, s.codec);
+    const std::uint8_t* received = s.receivedBytes.symbols.data();
+    for (std::int32_t x = 0; x < n; ++x) result.channelErrors += received[x] != sentBytes[x];
+  }
   const auto decoderErrors = [&] {
     return sentBytes.empty() ? s.codec.decisionErrors(sent, n)
                              : s.codec.decisionErrors(sentBytes.data(), n);

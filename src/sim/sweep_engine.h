@@ -49,6 +49,9 @@ class SweepSource {
   // The sent block: information branches 0..nk-1, then check branches;
   // branchLength() symbols each.
   const BranchBlock<std::int32_t>& sent() const { return sent_; }
+  // The same as bytes when q <= 256 (else empty): blocks then go through
+  // the channel and into the decoder a byte per symbol.
+  const BranchBlock<std::uint8_t>& sentBytes() const { return sentBytes_; }
   const std::int32_t* sentBranch(int k) const { return sent_.branch(k); }
 
  private:
@@ -57,6 +60,7 @@ class SweepSource {
   std::vector<std::int32_t> information_;
   std::vector<std::uint8_t> informationBytes_;
   BranchBlock<std::int32_t> sent_;
+  BranchBlock<std::uint8_t> sentBytes_;
   std::int32_t length_ = 0;
   std::int32_t q_ = 256;
   float codeRate_ = 0.0f;

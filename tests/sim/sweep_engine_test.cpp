@@ -4,8 +4,12 @@
 
 #include <cmath>
 #include <set>
+#include <utility>
 #include <vector>
 
+#include "channel/qary_channel.h"
+#include "codec/codec.h"
+#include "experiment/transmission.h"
 #include "sim/sweep_capacity.h"
 #include "sim/sweep_engine.h"
 #include "sim/sweep_seeding.h"
@@ -228,6 +232,48 @@ TEST(SweepEngine, UndetectedErrorsAreCountedUnderEitherStop) {
       if (stop == EarlyStop::kSyndromes) {
         EXPECT_EQ(b.iterations, 1);
       }
+    }
+  }
+}
+
+// Blocks of alphabets that fit a byte go through the channel and into the
+// decoder as bytes; the counts must be those of the same transmission on
+// int32 symbols, the window's and a wide alphabet's path, iteration by
+// iteration.
+TEST(SweepEngine, ByteBlocksCountLikeTheSameTransmissionOnInt32Symbols) {
+  for (std::int32_t q : {256, 7, 300}) {
+    std::vector<std::int32_t> information = randomInformation(5, 3000);
+    for (std::int32_t& symbol : information) symbol %= q;
+    const SweepSource source(CodeDescription::builtIn(), DecoderSchedule::builtIn(),
+                             std::move(information), q);
+    ASSERT_TRUE(source.valid());
+    EXPECT_EQ(source.sentBytes().symbols.empty(), q > 256);
+    BlockRunner runner(source, EarlyStop::kSource, true);
+    Codec codec(source.code(), source.schedule(), source.symbolCount());
+    codec.setQ(q);
+    QaryChannel channel;
+    channel.setQ(q);
+    BranchBlock<std::int32_t> received;
+    received.assign(source.nk(), source.nr(), source.branchLength());
+    for (const float p0 : {0.1f, 0.3f}) {
+      const BlockResult result = runner.run(p0, 99);
+      channel.setSeed(99);
+      channel.reseed();
+      transmitBlock(channel, p0, source.sent(), received, codec);
+      std::vector<std::int64_t> remaining;
+      remaining.push_back(0);
+      for (std::int32_t x = 0; x < source.symbolCount(); ++x) {
+        remaining[0] += received.symbols[x] != source.information()[x];
+      }
+      EXPECT_EQ(result.channelErrors, remaining[0]) << "Q=" << q << " P0=" << p0;
+      for (int k = 0; k < result.iterations; ++k) {
+        codec.iterate(k);
+        remaining.push_back(
+            codec.decisionErrors(source.information().data(), source.symbolCount()));
+      }
+      remaining.resize(source.itert() + 1, remaining.back());
+      EXPECT_EQ(result.remaining, remaining) << "Q=" << q << " P0=" << p0;
+      EXPECT_GT(result.channelErrors, 0);
     }
   }
 }
