@@ -106,8 +106,12 @@ class Codec {
   void loadReceived(const std::uint8_t* const* info, const std::uint8_t* const* check);
 
   // One decoding pass with the schedule entries of iteration k. Allocates
-  // nothing. REQUIRES: 0 <= k < iterationCount().
+  // nothing. A pass that corrected nothing is not run again (its outcome is
+  // known) until the registers change. REQUIRES: 0 <= k < iterationCount().
   void iterate(int k);
+  // Makes the next passes run even where they are known to correct nothing:
+  // for timing a pass repeated on the same registers.
+  void forgetIdlePasses() { idleCount_ = 0; }
 
   // out[i][x] = U[i][x] for every information branch i < nk.
   // REQUIRES for bytes: Q <= 256.
