@@ -21,8 +21,8 @@ inline std::int32_t reduceSum(std::int32_t sum, std::int32_t q) {
   return unsignedSum < 2 * static_cast<std::uint32_t>(q) ? sum - (sum >= q ? q : 0) : sum % q;
 }
 
-// Draws a block at a time, so that the generator runs several states side
-// by side, and adds to each symbol the error value `errorOf` gives for its
+// Takes the numerators of a block of draws at a time from `draw(numerators,
+// n)`, and adds to each symbol the error value `errorOf` gives for its
 // draw's numerator (0 for no error), with no branch on the outcome.
 template <typename Symbol, typename Draw, typename ErrorOf>
 void transmitInBlocks(Draw draw, const Symbol* src, Symbol* dst, std::int32_t count, std::int32_t q,
@@ -40,7 +40,8 @@ void transmitInBlocks(Draw draw, const Symbol* src, Symbol* dst, std::int32_t co
 }
 
 // The same with the numerators from the generator's bit stream when there
-// are enough draws to pay for starting it, else jumped draw by draw.
+// are enough draws to pay for starting it, else jumped draw by draw, several
+// states side by side.
 template <typename Symbol, typename ErrorOf>
 void transmitInBlocks(RandomGenerator& random, const Symbol* src, Symbol* dst, std::int32_t count,
                       std::int32_t q, ErrorOf errorOf) {

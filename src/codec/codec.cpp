@@ -320,14 +320,18 @@ std::int64_t countDiffering(const Cell* cells, const Sent* sent, std::int32_t co
 
 // Symbol n is U[n / L][n % L]: the decisions stored branch after branch are
 // the information in order.
-std::int64_t Codec::decisionErrors(const std::int32_t* sent, std::int32_t count) const {
+template <typename Sent>
+std::int64_t Codec::decisionErrorsAgainst(const Sent* sent, std::int32_t count) const {
   return byteRegisters() ? countDiffering(bytes_.decisions.data(), sent, count)
                          : countDiffering(wide_.decisions.data(), sent, count);
 }
 
+std::int64_t Codec::decisionErrors(const std::int32_t* sent, std::int32_t count) const {
+  return decisionErrorsAgainst(sent, count);
+}
+
 std::int64_t Codec::decisionErrors(const std::uint8_t* sent, std::int32_t count) const {
-  return byteRegisters() ? countDiffering(bytes_.decisions.data(), sent, count)
-                         : countDiffering(wide_.decisions.data(), sent, count);
+  return decisionErrorsAgainst(sent, count);
 }
 
 RegisterCells Codec::decision(int i) const {

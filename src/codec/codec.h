@@ -176,6 +176,8 @@ class Codec {
   void loadInto(const In* const* info, const In* const* check, Registers<Cell>& registers);
   template <typename Out>
   void copyOut(Out* const* out) const;
+  template <typename Sent>
+  std::int64_t decisionErrorsAgainst(const Sent* sent, std::int32_t count) const;
   // True when a check sum plus Q cannot overflow an int32.
   bool narrowSumsSuffice() const;
 

@@ -33,7 +33,6 @@ SweepSource::SweepSource(const CodeDescription& code, const DecoderSchedule& sch
   std::copy(information_.begin(), information_.end(), sent_.symbols.begin());
   encodeBlock(codec, sent_);
   if (q <= 256) {
-    informationBytes_.assign(information_.begin(), information_.end());
     sentBytes_.assign(code_.nk, code_.nr, length_);
     std::copy(sent_.symbols.begin(), sent_.symbols.end(), sentBytes_.symbols.begin());
   }
@@ -107,22 +106,25 @@ BlockRunner::~BlockRunner() = default;
 BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   State& s = *state_;
   const std::int32_t n = source_.symbolCount();
-  const std::int32_t* sent = source_.information().data();
-  const std::vector<std::uint8_t>& sentBytes = source_.informationBytes();
+  // The information is the first n symbols of the sent block, bytes or int32.
+  const bool bytes = !source_.sentBytes().symbols.empty();
   s.channel.setSeed(seed);
   s.channel.reseed();
   BlockResult result;
-  if (sentBytes.empty()) {
-    transmitBlock(s.channel, p0, source_.sent(), s.received, s.codec);
-    for (std::int32_t x = 0; x < n; ++x) result.channelErrors += s.received.symbols[x] != sent[x];
+  const auto send = [&](const auto& sent, auto& received) {
+    transmitBlock(s.channel, p0, sent, received, s.codec);
+    for (std::int32_t x = 0; x < n; ++x) {
+      result.channelErrors += received.symbols[x] != sent.symbols[x];
+    }
+  };
+  if (bytes) {
+    send(source_.sentBytes(), s.receivedBytes);
   } else {
-    transmitBlock(s.channel, p0, source_.sentBytes(), s.receivedBytes, s.codec);
-    const std::uint8_t* received = s.receivedBytes.symbols.data();
-    for (std::int32_t x = 0; x < n; ++x) result.channelErrors += received[x] != sentBytes[x];
+    send(source_.sent(), s.received);
   }
   const auto decoderErrors = [&] {
-    return sentBytes.empty() ? s.codec.decisionErrors(sent, n)
-                             : s.codec.decisionErrors(sentBytes.data(), n);
+    return bytes ? s.codec.decisionErrors(source_.sentBytes().symbols.data(), n)
+                 : s.codec.decisionErrors(source_.sent().symbols.data(), n);
   };
   result.decoderErrors = result.channelErrors;  // what is left if no iteration runs
   if (trace_) result.remaining.assign(1, result.channelErrors);

@@ -43,14 +43,11 @@ class SweepSource {
   // The schedule in force (bounded to the code).
   const DecoderSchedule& schedule() const { return schedule_; }
   const std::vector<std::int32_t>& information() const { return information_; }
-  // The information as bytes when q <= 256 (else empty): what the blocks'
-  // decisions are counted against.
-  const std::vector<std::uint8_t>& informationBytes() const { return informationBytes_; }
   // The sent block: information branches 0..nk-1, then check branches;
   // branchLength() symbols each.
   const BranchBlock<std::int32_t>& sent() const { return sent_; }
   // The same as bytes when q <= 256 (else empty): blocks then go through
-  // the channel and into the decoder a byte per symbol.
+  // the channel and into the decoder, and are counted, a byte per symbol.
   const BranchBlock<std::uint8_t>& sentBytes() const { return sentBytes_; }
   const std::int32_t* sentBranch(int k) const { return sent_.branch(k); }
 
@@ -58,7 +55,6 @@ class SweepSource {
   CodeDescription code_;
   DecoderSchedule schedule_;
   std::vector<std::int32_t> information_;
-  std::vector<std::uint8_t> informationBytes_;
   BranchBlock<std::int32_t> sent_;
   BranchBlock<std::uint8_t> sentBytes_;
   std::int32_t length_ = 0;
