@@ -1,6 +1,8 @@
 #include "channel/draw_stream.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace vok {
 
@@ -18,6 +20,18 @@ std::uint64_t DrawStream::bitsAt(std::int64_t at) const {
   // The second word's part is shifted in two steps, so that a shift of 0
   // (the bits lie in one word) brings in nothing without a branch.
   return (words_[word] >> shift) | ((words_[word + 1] << 1) << (63 - shift));
+}
+
+std::uint32_t DrawStream::numeratorAt(std::int64_t at) const {
+  if constexpr (std::endian::native == std::endian::little) {
+    // Stream bit p is then bit p % 8 of byte p / 8 of words_: one unaligned
+    // read of 8 bytes holds the 31 bits and the up to 7 before them.
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, reinterpret_cast<const unsigned char*>(words_) + (at >> 3), sizeof bits);
+    return static_cast<std::uint32_t>((bits >> (at & 7)) & kNumeratorMask);
+  } else {
+    return static_cast<std::uint32_t>(bitsAt(at) & kNumeratorMask);
+  }
 }
 
 DrawStream::DrawStream(RandomGenerator& generator) : generator_(generator) {
@@ -58,7 +72,7 @@ void DrawStream::take(std::uint32_t* numerators, std::int32_t count) {
   fill(static_cast<int>((after + 51) >> 6) + 2);
   std::int64_t at = origin + 126 + 21;
   for (std::int32_t n = 0; n < count; ++n, at += 126) {
-    numerators[n] = static_cast<std::uint32_t>(bitsAt(at) & kNumeratorMask);
+    numerators[n] = numeratorAt(at);
   }
   generator_.setPacked(bitsAt(after) & kStateMask);
   // The next state's word becomes word kHistory again, with its history.

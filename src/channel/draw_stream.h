@@ -51,6 +51,8 @@ class DrawStream {
   void fill(int end);
   // The 64 stream bits from bit `at` of words_.
   std::uint64_t bitsAt(std::int64_t at) const;
+  // The numerator whose 31 bits start at bit `at` of words_.
+  std::uint32_t numeratorAt(std::int64_t at) const;
 
   RandomGenerator& generator_;
   // Stream words. The state the next draw starts from begins at bit base_

@@ -2,6 +2,7 @@
 // parameter block.
 #include "channel/qary_channel.h"
 
+#include <bit>
 #include <string>
 
 #include "channel/draw_stream.h"
@@ -22,19 +23,56 @@ inline std::int32_t reduceSum(std::int32_t sum, std::int32_t q) {
 }
 
 // Takes the numerators of a block of draws at a time from `draw(numerators,
-// n)`, and adds to each symbol the error value `errorOf` gives for its
-// draw's numerator (0 for no error), with no branch on the outcome.
+// n)`, and adds to each symbol whose numerator is at most `limit` (an error
+// draw) the error value `errorOf` gives for it. Most draws are no error:
+// the symbols are copied whole, and only the errors, found by the bits of
+// a mask, are looked up and added. `errorOf` must take any numerator.
 template <typename Symbol, typename Draw, typename ErrorOf>
 void transmitInBlocks(Draw draw, const Symbol* src, Symbol* dst, std::int32_t count, std::int32_t q,
-                      ErrorOf errorOf) {
+                      std::int64_t limit, ErrorOf errorOf) {
   constexpr std::int32_t kBlock = DrawStream::kBatch;
   std::uint32_t numerators[kBlock];
+  // Where errors are many, every symbol takes its value, kept by a mask
+  // rather than a branch: which draws are errors is random.
+  const bool sparse = limit < std::int64_t{RandomGenerator::kMaskB} / 2;
   for (std::int32_t first = 0; first < count; first += kBlock) {
     const std::int32_t n = count - first < kBlock ? count - first : kBlock;
     draw(numerators, n);
+    const Symbol* from = src + first;
+    Symbol* to = dst + first;
+    const auto addToEach = [&] {
+      for (std::int32_t i = 0; i < n; ++i) {
+        const std::int32_t e =
+            errorOf(numerators[i]) & -static_cast<std::int32_t>(numerators[i] <= limit);
+        to[i] = static_cast<Symbol>(reduceSum(static_cast<std::int32_t>(from[i]) + e, q));
+      }
+    };
+    if (!sparse) {
+      addToEach();
+      continue;
+    }
+    // A symbol outside 0..Q-1 is reduced even without an error.
+    std::uint32_t outside = 0;
     for (std::int32_t i = 0; i < n; ++i) {
-      dst[first + i] = static_cast<Symbol>(
-          reduceSum(static_cast<std::int32_t>(src[first + i]) + errorOf(numerators[i]), q));
+      to[i] = from[i];
+      outside |= static_cast<std::uint32_t>(static_cast<std::uint32_t>(from[i]) >=
+                                            static_cast<std::uint32_t>(q));
+    }
+    if (outside != 0) {
+      addToEach();
+      continue;
+    }
+    for (std::int32_t word = 0; word < n; word += 64) {
+      const std::int32_t end = n - word < 64 ? n : word + 64;
+      std::uint64_t errors = 0;
+      for (std::int32_t i = word; i < end; ++i) {
+        errors |= std::uint64_t{numerators[i] <= limit} << (i - word);
+      }
+      for (; errors != 0; errors &= errors - 1) {
+        const std::int32_t i = word + std::countr_zero(errors);
+        to[i] = static_cast<Symbol>(
+            reduceSum(static_cast<std::int32_t>(from[i]) + errorOf(numerators[i]), q));
+      }
     }
   }
 }
@@ -44,16 +82,16 @@ void transmitInBlocks(Draw draw, const Symbol* src, Symbol* dst, std::int32_t co
 // states side by side.
 template <typename Symbol, typename ErrorOf>
 void transmitInBlocks(RandomGenerator& random, const Symbol* src, Symbol* dst, std::int32_t count,
-                      std::int32_t q, ErrorOf errorOf) {
+                      std::int32_t q, std::int64_t limit, ErrorOf errorOf) {
   if (count >= DrawStream::kWorthwhile) {
     DrawStream stream(random);
     transmitInBlocks([&](std::uint32_t* numerators, std::int32_t n) { stream.take(numerators, n); },
-                     src, dst, count, q, errorOf);
+                     src, dst, count, q, limit, errorOf);
     return;
   }
   transmitInBlocks(
       [&](std::uint32_t* numerators, std::int32_t n) { random.nextNumerators(numerators, n); }, src,
-      dst, count, q, errorOf);
+      dst, count, q, limit, errorOf);
 }
 
 }  // namespace
@@ -86,18 +124,13 @@ void QaryChannel::transmitSymbols(const Symbol* src, Symbol* dst, std::int32_t c
   const double inverse = 1.0 / step;
   if (errorValues_.prepare(p0Value, q)) {
     // The error value looked up from the numerator (error_value_table.h).
-    const auto limit = static_cast<std::uint32_t>(errorValues_.limit());
-    transmitInBlocks(random, src, dst, count, q, [&](std::uint32_t y) {
-      // Kept by a mask, not a branch: which draws are errors is random.
-      return errorValues_.value(y) & -static_cast<std::int32_t>(y <= limit);
-    });
+    transmitInBlocks(random, src, dst, count, q, errorLimit,
+                     [&](std::uint32_t y) { return errorValues_.value(y); });
     return;
   }
-  transmitInBlocks(random, src, dst, count, q, [&](std::uint32_t y) {
+  transmitInBlocks(random, src, dst, count, q, errorLimit, [&](std::uint32_t y) {
     const double r = static_cast<double>(y) / static_cast<double>(RandomGenerator::kMaskB);
-    const std::int32_t value =
-        detail::coveringMultipleNearEstimate(static_cast<float>(r), step, inverse, q);
-    return static_cast<std::int64_t>(y) <= errorLimit ? value : 0;
+    return detail::coveringMultipleNearEstimate(static_cast<float>(r), step, inverse, q);
   });
 }
 

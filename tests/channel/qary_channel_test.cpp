@@ -110,6 +110,16 @@ TEST_F(ChannelFixture, InPlaceMatchesSeparateArrays) {
   EXPECT_EQ(inPlace, separate);
 }
 
+// Error-free symbols are copied whole; one outside 0..Q-1 must still be
+// reduced, as if it had taken an error value of 0.
+TEST_F(ChannelFixture, SymbolsAboveTheAlphabetAreReducedEvenWithoutAnError) {
+  setUpChannel(0.25f, 7);
+  const Symbols inside = send(Symbols(1000, 5));
+  channel.reseed();
+  const Symbols above = send(Symbols(1000, 256 + 5));
+  EXPECT_EQ(above, inside);
+}
+
 TEST_F(ChannelFixture, P0OneChangesEverySymbolByOneTo255) {
   setUpChannel(1.0f, 5);
   const Symbols out = send(Symbols(20000, 0));
