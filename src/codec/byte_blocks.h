@@ -57,12 +57,21 @@ struct ByteApplyChunk {
   std::uint32_t sources = 0;
 };
 
-// Branch `source`'s corrections enter a chunk moved by `shift` lanes: the
-// chunk's lane l takes the correction of lane l + shift (0 outside the
-// block), shift in -width..0.
+// A block pass keeps branch r's corrections of a block, lane l at position
+// bottom + l, at bytes r * 3 * width + width + l of one buffer, 0 around
+// them; this is where lane l of a vector read there starts when it takes
+// branch `source`'s corrections moved by `shift` lanes (lane l + shift, 0
+// outside the block).
+// REQUIRES: -width <= shift <= width.
+constexpr std::int32_t paddedCorrectionsAt(std::int32_t width, int source, std::int32_t shift) {
+  return source * 3 * width + width + shift;
+}
+
+// Branch `source`'s corrections enter a chunk moved by `shift` lanes (the
+// chunk's lane l takes the correction of lane l + shift, shift in
+// -width..0): a vector read at paddedCorrectionsAt(width, source, shift).
 struct ByteApplyPart {
-  std::uint8_t source = 0;
-  std::int8_t shift = 0;
+  std::uint16_t at = 0;
 };
 
 struct ByteBranchPlan {

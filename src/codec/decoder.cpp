@@ -343,8 +343,8 @@ void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPl
       chunk = {start, parts, 0};
       for (std::int32_t n = first; n < count && rows[n].first < start + width; ++n) {
         applyParts_[static_cast<std::size_t>(parts++)] = {
-            static_cast<std::uint8_t>(rows[n].second),
-            static_cast<std::int8_t>(start - rows[n].first)};
+            static_cast<std::uint16_t>(detail::paddedCorrectionsAt(
+                width, rows[n].second, static_cast<std::int32_t>(start - rows[n].first)))};
         chunk.sources |= 1u << rows[n].second;
       }
       // Rows that started at or below this vector's start end within it.
