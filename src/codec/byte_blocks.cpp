@@ -51,11 +51,17 @@ using Bytes = std::uint8_t __attribute__((vector_size(kWidth)));
 using Counts = std::int8_t __attribute__((vector_size(kWidth)));
 using Mask = Counts;
 VOK_LANES_TARGET inline Mask equal(Bytes a, Bytes b) { return (Mask)(a == b); }
+VOK_LANES_TARGET inline Mask equal(Counts a, Counts b) { return (Mask)(a == b); }
 VOK_LANES_TARGET inline Mask notEqual(Bytes a, Bytes b) { return (Mask)(a != b); }
 VOK_LANES_TARGET inline Mask nonzero(Bytes a) { return (Mask)(a != Bytes{}); }
 VOK_LANES_TARGET inline Mask greater(Counts a, Counts b) { return (Mask)(a > b); }
 VOK_LANES_TARGET inline Mask allLanes() { return Mask{} - 1; }
 VOK_LANES_TARGET inline Counts plusOne(Counts a, Mask m) { return a - m; }
+// Lanes of m take the greater of a and b, the others a.
+VOK_LANES_TARGET inline Counts maxWhere(Mask m, Counts a, Counts b) {
+  return (Counts)_mm256_blendv_epi8((__m256i)a, _mm256_max_epi8((__m256i)a, (__m256i)b),
+                                    (__m256i)m);
+}
 VOK_LANES_TARGET inline Counts pick(Mask m, Counts a, Counts b) { return (a & m) | (b & ~m); }
 VOK_LANES_TARGET inline Bytes pick(Mask m, Bytes a, Bytes b) {
   return (a & (Bytes)m) | (b & ~(Bytes)m);
@@ -116,6 +122,9 @@ using Mask = __mmask64;
 VOK_LANES_TARGET inline Mask equal(Bytes a, Bytes b) {
   return _mm512_cmpeq_epi8_mask((__m512i)a, (__m512i)b);
 }
+VOK_LANES_TARGET inline Mask equal(Counts a, Counts b) {
+  return _mm512_cmpeq_epi8_mask((__m512i)a, (__m512i)b);
+}
 VOK_LANES_TARGET inline Mask notEqual(Bytes a, Bytes b) {
   return _mm512_cmpneq_epi8_mask((__m512i)a, (__m512i)b);
 }
@@ -128,6 +137,10 @@ VOK_LANES_TARGET inline Mask greater(Counts a, Counts b) {
 VOK_LANES_TARGET inline Mask allLanes() { return ~Mask{0}; }
 VOK_LANES_TARGET inline Counts plusOne(Counts a, Mask m) {
   return (Counts)_mm512_mask_add_epi8((__m512i)a, m, (__m512i)a, _mm512_set1_epi8(1));
+}
+// Lanes of m take the greater of a and b, the others a.
+VOK_LANES_TARGET inline Counts maxWhere(Mask m, Counts a, Counts b) {
+  return (Counts)_mm512_mask_max_epi8((__m512i)a, m, (__m512i)a, (__m512i)b);
 }
 VOK_LANES_TARGET inline Counts pick(Mask m, Counts a, Counts b) {
   return (Counts)_mm512_mask_blend_epi8(m, (__m512i)b, (__m512i)a);
