@@ -118,6 +118,7 @@ void Codec::buildTapTables() {
   orderCosts_.assign(std::size_t{1} << code_.nk, 0);
   orderLast_.assign(std::size_t{1} << code_.nk, 0);
   blockOrders_ = {};
+  blockPlanKind_ = {};
 
   checkTapBranch_.clear();
   checkTapDelay_.clear();

@@ -275,6 +275,18 @@ class Codec {
     std::array<std::uint8_t, kMaxBranches> order{};
   };
   std::array<BlockOrder, 2 * (kMaxBranches + 1) * (kMaxBranches + 1)> blockOrders_{};
+  // The block plan of the last kind of pass made (any = false: none yet),
+  // and whether that kind can use the block pass.
+  struct BlockPlanKind {
+    bool any = false;
+    std::int32_t width = 0;
+    int voters = 0;
+    int decoded = 0;
+    bool operator==(const BlockPlanKind&) const = default;
+  };
+  BlockPlanKind blockPlanKind_{};
+  detail::ByteBlockPlan blockPlan_{};
+  bool blockPlanUsable_ = false;
   std::vector<std::int32_t> orderCosts_;
   std::vector<std::uint8_t> orderLast_;
   // Room to sort the taps' (offset, branch) pairs for the chunks.

@@ -175,30 +175,39 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
   if (pass.weight > detail::kMaxByteWeight || pass.weight < -detail::kMaxByteWeight) return high;
   const detail::ByteBlockPass blockPass = detail::byteBlockPassFor(width);
   if (blockPass == nullptr) return high;
-  detail::ByteBlockPlan plan;
+  // Passes of one kind (width, voters, branches decoded) share the plan's
+  // conflicts, chunks and first reads: most schedules repeat a kind many
+  // times, so it is made once per kind in a row.
+  detail::ByteBlockPlan& plan = blockPlan_;
+  const BlockPlanKind kind{true, width, pass.voters, pass.decoded};
+  if (!(blockPlanKind_ == kind)) {
+    blockPlanKind_ = kind;
+    plan = detail::ByteBlockPlan{};
+    plan.length = length_;
+    plan.decoded = pass.decoded;
+    plan.conflicts = conflicts_.data();
+    blockPlanUsable_ = planConflicts(pass, width, plan);
+    if (blockPlanUsable_) planChunks(pass, width, plan);
+    // Each check branch's cells are first read at its largest delay among
+    // the branches decoded; the other taps read cells that one brought in.
+    for (int j = 0; j < code_.nr; ++j) {
+      std::int32_t lead = -1;
+      for (int r = 0; r < pass.decoded; ++r) {
+        const BranchTaps& taps = branchTaps_[r];
+        for (std::int32_t n = taps.start + taps.upTo[j]; n < taps.start + taps.upTo[j + 1]; ++n) {
+          lead = std::max(lead, tapDelays_[static_cast<std::size_t>(n)]);
+        }
+      }
+      if (lead >= 0) plan.leadOffsets[plan.leadCount++] = std::int64_t{j} * length_ - lead;
+    }
+  }
+  if (!blockPlanUsable_) return high;
   plan.decisions = bytes_.decisions.data();
   plan.differences = bytes_.differences.data();
   plan.syndromes = bytes_.syndromes.data();
-  plan.length = length_;
-  plan.decoded = pass.decoded;
   plan.weight = static_cast<std::int32_t>(pass.weight);
   plan.threshold = static_cast<std::int32_t>(std::clamp<std::int64_t>(
       pass.threshold, -detail::kByteThresholdBound, detail::kByteThresholdBound));
-  plan.conflicts = conflicts_.data();
-  if (!planConflicts(pass, width, plan)) return high;
-  planChunks(pass, width, plan);
-  // Each check branch's cells are first read at its largest delay among the
-  // branches decoded; the other taps read cells that one brought in.
-  for (int j = 0; j < code_.nr; ++j) {
-    std::int32_t lead = -1;
-    for (int r = 0; r < pass.decoded; ++r) {
-      const BranchTaps& taps = branchTaps_[r];
-      for (std::int32_t n = taps.start + taps.upTo[j]; n < taps.start + taps.upTo[j + 1]; ++n) {
-        lead = std::max(lead, tapDelays_[static_cast<std::size_t>(n)]);
-      }
-    }
-    if (lead >= 0) plan.leadOffsets[plan.leadCount++] = std::int64_t{j} * length_ - lead;
-  }
   bool corrected = false;
   const std::int32_t left = blockPass(plan, high, 0, corrected);
   passCorrected_ |= corrected;
