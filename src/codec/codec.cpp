@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <limits>
+#include <type_traits>
 
 namespace vok {
 
@@ -233,6 +234,14 @@ void Codec::formChecks(const In* const* info, const In* const* received, Out* co
 template <typename In, typename Out>
 void Codec::formChecksAnySum(const In* const* info, const In* const* received,
                              Out* const* out) const {
+  // Bytes in and out with Q = 256: byte sums wrap around modulo Q by
+  // themselves, and a vector holds four times as many.
+  if constexpr (std::is_same_v<In, std::uint8_t> && std::is_same_v<Out, std::uint8_t>) {
+    if (q_ == 256) {
+      formChecks<std::uint8_t>(info, received, out);
+      return;
+    }
+  }
   if (narrowSumsSuffice()) {
     formChecks<std::int32_t>(info, received, out);
   } else {

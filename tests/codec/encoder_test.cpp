@@ -152,5 +152,52 @@ TEST(SyndromeFormer, LoadStartsAFreshDecoding) {
   EXPECT_EQ(nonzeroSyndromes(codec, 1), 16);
 }
 
+// Byte branches with Q = 256 are summed in bytes: check values and the
+// syndromes of a noisy block must be those of int32 branches, including
+// where every symbol is 255 and the sums wrap many times.
+TEST(SyndromeFormer, ByteBranchesEncodeAndLoadAsInt32Do) {
+  Codec wide = builtInCodec(24000);
+  Codec narrow = builtInCodec(24000);
+  for (const bool saturated : {false, true}) {
+    Block block(wide);
+    fillRandom(block, 4);
+    if (saturated) {
+      for (auto& branch : block.info) branch.assign(branch.size(), 255);
+    }
+    wide.encode(block.infoPtrs.data(), block.checkPtrs.data());
+    const auto toBytes = [](const std::vector<std::vector<std::int32_t>>& branches) {
+      std::vector<std::vector<std::uint8_t>> bytes;
+      for (const auto& branch : branches) bytes.emplace_back(branch.begin(), branch.end());
+      return bytes;
+    };
+    const auto pointers = [](std::vector<std::vector<std::uint8_t>>& branches) {
+      std::vector<std::uint8_t*> out;
+      for (auto& branch : branches) out.push_back(branch.data());
+      return out;
+    };
+    auto info = toBytes(block.info);
+    auto check = toBytes(block.check);
+    auto infoPtrs = pointers(info);
+    auto checkPtrs = pointers(check);
+    narrow.encode(infoPtrs.data(), checkPtrs.data());
+    ASSERT_EQ(check, toBytes(block.check)) << (saturated ? "all 255" : "random");
+
+    std::mt19937 gen(5);
+    for (std::size_t j = 0; j < check.size(); ++j) {
+      for (std::size_t x = 0; x < check[j].size(); x += 1 + gen() % 7) {
+        check[j][x] = static_cast<std::uint8_t>(gen());
+        block.check[j][x] = check[j][x];
+      }
+    }
+    wide.loadReceived(block.infoPtrs.data(), block.checkPtrs.data());
+    narrow.loadReceived(infoPtrs.data(), checkPtrs.data());
+    for (int j = 0; j < wide.nr(); ++j) {
+      for (std::int32_t x = 0; x < wide.branchLength(); ++x) {
+        ASSERT_EQ(narrow.syndrome(j)[x], wide.syndrome(j)[x]) << "branch " << j << ", " << x;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vok
