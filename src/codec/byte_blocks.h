@@ -73,6 +73,8 @@ constexpr std::int32_t paddedCorrectionsAt(std::int32_t width, int source, std::
 struct ByteApplyPart {
   std::uint16_t at = 0;
 };
+static_assert(paddedCorrectionsAt(kAvx512Width, kMaxBranches - 1, kAvx512Width) <= 0xffff,
+              "a part's offset must fit its 16 bits");
 
 struct ByteBranchPlan {
   const std::int64_t* offsets = nullptr;  // per tap: j * L - d

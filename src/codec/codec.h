@@ -200,6 +200,8 @@ class Codec {
   // Fills plan's chunks for `width`-position blocks: the vectors of S that
   // a block's corrections change, and which corrections each takes.
   void planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
+  // Fills plan's leadOffsets: where each check branch's cells are first read.
+  void planLeads(const Pass& pass, detail::ByteBlockPlan& plan) const;
   // The votes one by one from `high` down to `low`. kWrap: some tap
   // position y - d may be negative and wraps.
   template <typename Cell, bool kWrap>
@@ -275,10 +277,9 @@ class Codec {
     std::array<std::uint8_t, kMaxBranches> order{};
   };
   std::array<BlockOrder, 2 * (kMaxBranches + 1) * (kMaxBranches + 1)> blockOrders_{};
-  // The block plan of the last kind of pass made (any = false: none yet),
-  // and whether that kind can use the block pass.
+  // The block plan of the last kind of pass made (width 0: none yet), and
+  // whether that kind can use the block pass.
   struct BlockPlanKind {
-    bool any = false;
     std::int32_t width = 0;
     int voters = 0;
     int decoded = 0;

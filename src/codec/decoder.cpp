@@ -179,7 +179,7 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
   // conflicts, chunks and first reads: most schedules repeat a kind many
   // times, so it is made once per kind in a row.
   detail::ByteBlockPlan& plan = blockPlan_;
-  const BlockPlanKind kind{true, width, pass.voters, pass.decoded};
+  const BlockPlanKind kind{width, pass.voters, pass.decoded};
   if (!(blockPlanKind_ == kind)) {
     blockPlanKind_ = kind;
     plan = detail::ByteBlockPlan{};
@@ -187,18 +187,9 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
     plan.decoded = pass.decoded;
     plan.conflicts = conflicts_.data();
     blockPlanUsable_ = planConflicts(pass, width, plan);
-    if (blockPlanUsable_) planChunks(pass, width, plan);
-    // Each check branch's cells are first read at its largest delay among
-    // the branches decoded; the other taps read cells that one brought in.
-    for (int j = 0; j < code_.nr; ++j) {
-      std::int32_t lead = -1;
-      for (int r = 0; r < pass.decoded; ++r) {
-        const BranchTaps& taps = branchTaps_[r];
-        for (std::int32_t n = taps.start + taps.upTo[j]; n < taps.start + taps.upTo[j + 1]; ++n) {
-          lead = std::max(lead, tapDelays_[static_cast<std::size_t>(n)]);
-        }
-      }
-      if (lead >= 0) plan.leadOffsets[plan.leadCount++] = std::int64_t{j} * length_ - lead;
+    if (blockPlanUsable_) {
+      planChunks(pass, width, plan);
+      planLeads(pass, plan);
     }
   }
   if (!blockPlanUsable_) return high;
@@ -325,6 +316,21 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
     }
   }
   return true;
+}
+
+void Codec::planLeads(const Pass& pass, detail::ByteBlockPlan& plan) const {
+  // Each check branch's cells are first read at its largest delay among the
+  // branches decoded; the other taps read cells that one brought in.
+  for (int j = 0; j < code_.nr; ++j) {
+    std::int32_t lead = -1;
+    for (int r = 0; r < pass.decoded; ++r) {
+      const BranchTaps& taps = branchTaps_[r];
+      for (std::int32_t n = taps.start + taps.upTo[j]; n < taps.start + taps.upTo[j + 1]; ++n) {
+        lead = std::max(lead, tapDelays_[static_cast<std::size_t>(n)]);
+      }
+    }
+    if (lead >= 0) plan.leadOffsets[plan.leadCount++] = std::int64_t{j} * length_ - lead;
+  }
 }
 
 void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan) {

@@ -156,6 +156,16 @@ TEST(SyndromeFormer, LoadStartsAFreshDecoding) {
 // syndromes of a noisy block must be those of int32 branches, including
 // where every symbol is 255 and the sums wrap many times.
 TEST(SyndromeFormer, ByteBranchesEncodeAndLoadAsInt32Do) {
+  const auto toBytes = [](const std::vector<std::vector<std::int32_t>>& branches) {
+    std::vector<std::vector<std::uint8_t>> bytes;
+    for (const auto& branch : branches) bytes.emplace_back(branch.begin(), branch.end());
+    return bytes;
+  };
+  const auto pointers = [](std::vector<std::vector<std::uint8_t>>& branches) {
+    std::vector<std::uint8_t*> out;
+    for (auto& branch : branches) out.push_back(branch.data());
+    return out;
+  };
   Codec wide = builtInCodec(24000);
   Codec narrow = builtInCodec(24000);
   for (const bool saturated : {false, true}) {
@@ -165,16 +175,6 @@ TEST(SyndromeFormer, ByteBranchesEncodeAndLoadAsInt32Do) {
       for (auto& branch : block.info) branch.assign(branch.size(), 255);
     }
     wide.encode(block.infoPtrs.data(), block.checkPtrs.data());
-    const auto toBytes = [](const std::vector<std::vector<std::int32_t>>& branches) {
-      std::vector<std::vector<std::uint8_t>> bytes;
-      for (const auto& branch : branches) bytes.emplace_back(branch.begin(), branch.end());
-      return bytes;
-    };
-    const auto pointers = [](std::vector<std::vector<std::uint8_t>>& branches) {
-      std::vector<std::uint8_t*> out;
-      for (auto& branch : branches) out.push_back(branch.data());
-      return out;
-    };
     auto info = toBytes(block.info);
     auto check = toBytes(block.check);
     auto infoPtrs = pointers(info);
