@@ -27,14 +27,19 @@ SweepSource::SweepSource(const CodeDescription& code, const DecoderSchedule& sch
   schedule_ = codec.schedule();
   codeRate_ = codec.codeRate();
   length_ = codec.branchLength();
-  sent_.assign(code_.nk, code_.nr, length_);
   // Information branch i holds symbols i*L .. i*L+L-1, then zeros: the
-  // information fills the first N places of the branch area in order.
-  std::copy(information_.begin(), information_.end(), sent_.symbols.begin());
-  encodeBlock(codec, sent_);
+  // information fills the first N places of the branch area in order. Only
+  // the block the runners read is made: a process sweeps one of them, and
+  // every page it touches first costs a fault.
+  const auto encode = [&](auto& block) {
+    block.assign(code_.nk, code_.nr, length_);
+    std::copy(information_.begin(), information_.end(), block.symbols.begin());
+    encodeBlock(codec, block);
+  };
   if (q <= 256) {
-    sentBytes_.assign(code_.nk, code_.nr, length_);
-    std::copy(sent_.symbols.begin(), sent_.symbols.end(), sentBytes_.symbols.begin());
+    encode(sentBytes_);
+  } else {
+    encode(sent_);
   }
   valid_ = true;
 }

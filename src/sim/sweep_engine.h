@@ -43,13 +43,13 @@ class SweepSource {
   // The schedule in force (bounded to the code).
   const DecoderSchedule& schedule() const { return schedule_; }
   const std::vector<std::int32_t>& information() const { return information_; }
-  // The sent block: information branches 0..nk-1, then check branches;
-  // branchLength() symbols each.
-  const BranchBlock<std::int32_t>& sent() const { return sent_; }
-  // The same as bytes when q <= 256 (else empty): blocks then go through
-  // the channel and into the decoder, and are counted, a byte per symbol.
+  // The sent block when q <= 256, a byte per symbol (else empty):
+  // information branches 0..nk-1, then check branches, branchLength()
+  // symbols each. Blocks then go through the channel and into the decoder,
+  // and are counted, as bytes.
   const BranchBlock<std::uint8_t>& sentBytes() const { return sentBytes_; }
-  const std::int32_t* sentBranch(int k) const { return sent_.branch(k); }
+  // The same block as int32 symbols when q > 256 (else empty).
+  const BranchBlock<std::int32_t>& sent() const { return sent_; }
 
  private:
   CodeDescription code_;

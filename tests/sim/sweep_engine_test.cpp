@@ -2,6 +2,7 @@
 // counts that do not depend on threads, shards or the early stop's timing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <utility>
@@ -72,8 +73,9 @@ TEST(SweepEngine, SourceEncodesLikeTheCodecAndRefusesBadCode) {
   const SweepSource source = randomSource(2401);
   ASSERT_TRUE(source.valid());
   EXPECT_EQ(source.branchLength(), 301);  // ceil(2401 / 8), with 7 zero symbols of tail fill
-  EXPECT_EQ(source.sentBranch(7)[300], 0);
-  EXPECT_EQ(source.sentBranch(0)[5], source.information()[5]);
+  EXPECT_EQ(source.sentBytes().branch(7)[300], 0);
+  EXPECT_EQ(source.sentBytes().branch(0)[5], source.information()[5]);
+  EXPECT_TRUE(source.sent().symbols.empty());
   CodeDescription broken = CodeDescription::builtIn();
   broken.nk = 0;
   EXPECT_FALSE(SweepSource(broken, DecoderSchedule::builtIn(), randomInformation(1, 10)).valid());
@@ -253,13 +255,23 @@ TEST(SweepEngine, ByteBlocksCountLikeTheSameTransmissionOnInt32Symbols) {
     codec.setQ(q);
     QaryChannel channel;
     channel.setQ(q);
+    // The same block encoded on int32 symbols.
+    BranchBlock<std::int32_t> sent;
+    sent.assign(source.nk(), source.nr(), source.branchLength());
+    std::copy(source.information().begin(), source.information().end(), sent.symbols.begin());
+    encodeBlock(codec, sent);
+    if (q <= 256) {
+      EXPECT_TRUE(std::equal(sent.symbols.begin(), sent.symbols.end(),
+                             source.sentBytes().symbols.begin(), source.sentBytes().symbols.end()))
+          << "Q=" << q;
+    }
     BranchBlock<std::int32_t> received;
     received.assign(source.nk(), source.nr(), source.branchLength());
     for (const float p0 : {0.1f, 0.3f}) {
       const BlockResult result = runner.run(p0, 99);
       channel.setSeed(99);
       channel.reseed();
-      transmitBlock(channel, p0, source.sent(), received, codec);
+      transmitBlock(channel, p0, sent, received, codec);
       std::vector<std::int64_t> remaining;
       remaining.push_back(0);
       for (std::int32_t x = 0; x < source.symbolCount(); ++x) {
