@@ -48,5 +48,12 @@ grep -q '"event":"init","status":"ok"' <<<"$out" ||
   { echo "check-package: the unpacked vok-sim run failed: $out" >&2; status=1; }
 grep -q '"decoderErrorRate":"0.00e+000"' <<<"$out" ||
   { echo "check-package: the unpacked run did not decode the sample: $out" >&2; status=1; }
+# A picture of another format: vok-sim loads Qt's decoder from its module.
+module=$(grep -m1 '/vok/vok-picture-import\.so$' <<<"$listing" || true)
+[ -n "$module" ] || { echo "check-package: no picture import module" >&2; status=1; }
+out=$("$root/usr/bin/vok-sim" run --dir "$root/usr/share/vok" --json \
+  --picture "$root/usr/share/icons/hicolor/64x64/apps/vok.png" || true)
+grep -q '"event":"init","status":"ok","width":64,"height":64' <<<"$out" ||
+  { echo "check-package: the unpacked vok-sim did not read a PNG: $out" >&2; status=1; }
 [ $status -eq 0 ] && echo "check-package: ok"
 exit $status

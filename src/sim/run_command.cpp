@@ -17,8 +17,8 @@
 #include "common/checksum.h"
 #include "common/number_text.h"
 #include "experiment/experiment.h"
-#include "import/picture_import.h"
 #include "picture/bmp_writer.h"
+#include "sim/picture_reading.h"
 #include "sim/run_report.h"
 
 namespace vok::sim {

@@ -6,7 +6,7 @@
 
 #include "codec/codec.h"
 #include "experiment/experiment.h"
-#include "import/picture_import.h"
+#include "sim/picture_reading.h"
 #include "sim/run_command.h"
 #include "sim/sweep_options.h"
 #include "sim/sweep_seeding.h"
@@ -25,7 +25,7 @@ SourceOrFailure makeSource(const SweepSettings& settings) {
     LoadedPicture loaded;
     const PictureOutcome read =
         settings.picture
-            ? importPicture(*settings.picture, settings.pane, loaded)
+            ? readPictureFile(*settings.picture, settings.pane, loaded)
             : outcomeOf(loadPicture((directory / "pic.bmp").string(), settings.pane, loaded),
                         "pic.bmp");
     if (read.status != InitStatus::Ok) {

@@ -129,4 +129,31 @@ std::string testName(const testing::TestParamInfo<std::string>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Vectors, GoldenVector, testing::ValuesIn(caseNames()), testName);
 
+// vok-sim links no Qt: a picture of another format is decoded by the import
+// module beside the program. Without the module only such a picture fails,
+// with a message that names the module.
+TEST(PictureModule, OnlyPicturesOfOtherFormatsNeedTheModule) {
+  const std::string sample = VOK_SAMPLE_DATA_DIR;
+  const std::string png =
+      (fs::path(VOK_TEST_DATA_DIR).parent_path().parent_path() / "packaging/icons/vok-64.png")
+          .string();
+  const ProcessResult read =
+      runProcess({VOK_SIM_PATH, "run", "--dir", sample, "--picture", png, "--json"});
+  EXPECT_EQ(read.exitCode, 0) << read.err;
+  EXPECT_NE(read.out.find(R"("status":"ok","width":64,"height":64)"), std::string::npos)
+      << read.out;
+
+  const fs::path alone = fs::temp_directory_path() / ("vok_sim_alone_" + std::to_string(getpid()));
+  fs::create_directories(alone);
+  const std::string program = (alone / "vok-sim").string();
+  fs::copy_file(VOK_SIM_PATH, program);
+  const ProcessResult refused =
+      runProcess({program, "run", "--dir", sample, "--picture", png, "--json"});
+  const ProcessResult bmp = runProcess({program, "run", "--dir", sample, "--json"});
+  fs::remove_all(alone);
+  EXPECT_NE(refused.exitCode, 0);
+  EXPECT_NE(refused.err.find("vok-picture-import.so"), std::string::npos) << refused.err;
+  EXPECT_EQ(bmp.exitCode, 0) << bmp.err;
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "import/picture_import.h"
 #include "picture/picture.h"
+#include "sim/picture_reading.h"
 #include "sim_test_support.h"
 
 namespace vok::sim {
@@ -24,6 +25,7 @@ const fs::path kSample = fs::path(VOK_SAMPLE_DATA_DIR);
 class PictureOption : public ::testing::Test {
  protected:
   void SetUp() override {
+    setImportModulePath(VOK_IMPORT_MODULE_PATH);
     dir = fs::temp_directory_path() / ("vok_sim_picture_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     // The sample picture as a PNG.
