@@ -1,10 +1,9 @@
 // vok-sim's picture import module: Qt's decoder behind one C entry point,
 // loaded with dlopen only when vok-sim reads a picture that is not a 24-bit
 // BMP, so that its other runs start without loading Qt.
-#include <QBuffer>
-#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <type_traits>
 
 #include "import/import_module_entry.h"
@@ -13,11 +12,7 @@
 extern "C" __attribute__((visibility("default"))) void vokDecodePicture(
     const std::uint8_t* file, std::size_t size, vok::PictureSizeCheck supported,
     vok::DecodedPicture* out) {
-  QBuffer buffer;
-  buffer.setData(
-      QByteArray::fromRawData(reinterpret_cast<const char*>(file), static_cast<qsizetype>(size)));
-  buffer.open(QIODevice::ReadOnly);
-  *out = vok::decodeWithQt(buffer, supported);
+  *out = vok::decodeWithQt(std::span(file, size), supported);
 }
 
 static_assert(std::is_same_v<decltype(&vokDecodePicture), vok::ImportModuleEntry>,

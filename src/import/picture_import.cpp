@@ -2,8 +2,6 @@
 // are not 24-bit BMPs decoded by Qt's image reader in this process.
 #include "import/picture_import.h"
 
-#include <QBuffer>
-#include <QByteArray>
 #include <QImageReader>
 #include <utility>
 
@@ -11,11 +9,7 @@ namespace vok {
 namespace {
 
 DecodedPicture decodeBytes(std::span<const std::uint8_t> file) {
-  QBuffer buffer;
-  buffer.setData(QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()),
-                                         static_cast<qsizetype>(file.size())));
-  buffer.open(QIODevice::ReadOnly);
-  return decodeWithQt(buffer, &pictureSizeSupported);
+  return decodeWithQt(file, &pictureSizeSupported);
 }
 
 }  // namespace

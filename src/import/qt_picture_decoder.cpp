@@ -2,6 +2,7 @@
 // size checked against the loader's limits before it decodes a pixel.
 #include "import/qt_picture_decoder.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
 #include <algorithm>
@@ -94,6 +95,14 @@ DecodedPicture decodeWithQt(QIODevice& device, PictureSizeCheck supported) {
   decoded.bmp = bmpFileOf(image);
   decoded.status = DecodeStatus::kDecoded;
   return decoded;
+}
+
+DecodedPicture decodeWithQt(std::span<const std::uint8_t> file, PictureSizeCheck supported) {
+  QBuffer buffer;
+  buffer.setData(QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()),
+                                         static_cast<qsizetype>(file.size())));
+  buffer.open(QIODevice::ReadOnly);
+  return decodeWithQt(buffer, supported);
 }
 
 std::vector<std::uint8_t> bmpFileOf(const QImage& image) {

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QSize>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "import/picture_files.h"
@@ -23,6 +24,9 @@ using PictureSizeCheck = bool (*)(std::int64_t width, std::int64_t height);
 // a file with a wrong or missing suffix still reads); pictures `supported`
 // refuses, before or after decoding, are kUnsupported.
 DecodedPicture decodeWithQt(QIODevice& device, PictureSizeCheck supported);
+
+// The same for a file's bytes in memory.
+DecodedPicture decodeWithQt(std::span<const std::uint8_t> file, PictureSizeCheck supported);
 
 // The 24-bit BMP file (headers, then rows bottom row first, blue, green,
 // red, each row padded to a multiple of 4 bytes) of `image`'s pixels,
