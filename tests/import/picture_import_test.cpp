@@ -209,6 +209,43 @@ TEST(PictureImport, ATwentyFourBitBmpGoesToTheLoaderWithItsRefusals) {
   EXPECT_EQ(o.message, "Размер или формат рисунка top-down.bmp не поддерживается");
 }
 
+// vok-sim reads through a decoder it may fail to load: a 24-bit BMP never
+// asks for one, and a decoder's failure or refusal reaches the user named.
+TEST(PictureFiles, OnlyOtherFormatsAskTheDecoderAndItsFailuresAreNamed) {
+  int asked = 0;
+  DecodedPicture answer;
+  const PictureDecoder decoder = [&](std::span<const std::uint8_t>) {
+    ++asked;
+    return answer;
+  };
+  QTemporaryDir dir;
+  const std::string bmpPath = dir.filePath("four.bmp").toStdString();
+  const auto p = pixels(4, 4);
+  ASSERT_TRUE(writeBmp(bmpPath, p.data(), 4, 4));
+  LoadedPicture out;
+  EXPECT_EQ(importPictureWith(decoder, bmpPath, std::nullopt, out).status, InitStatus::Ok);
+  EXPECT_EQ(asked, 0);
+
+  const std::vector<std::uint8_t> other = encoded(imageOf(p.data(), 4, 4), "png");
+  answer.status = DecodeStatus::kNoDecoder;
+  answer.failure = "модуль не найден";
+  PictureOutcome o = importPictureBytesWith(decoder, other, "four.png", std::nullopt, out);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(o.status, InitStatus::PictureUnreadable);
+  EXPECT_EQ(o.message, "Не удалось прочитать рисунок four.png: модуль не найден");
+  EXPECT_TRUE(out.sourceImage.empty());
+  answer.status = DecodeStatus::kUnsupported;
+  o = importPictureBytesWith(decoder, other, "four.png", std::nullopt, out);
+  EXPECT_EQ(o.message, "Размер или формат рисунка four.png не поддерживается");
+
+  // What the decoder gives is loaded as the BMP it is.
+  answer.status = DecodeStatus::kDecoded;
+  answer.bmp = encodeBmp(p.data(), 4, 4);
+  o = importPictureBytesWith(decoder, other, "four.png", std::nullopt, out);
+  EXPECT_EQ(o.status, InitStatus::Ok);
+  EXPECT_EQ(out.sourceImage, std::vector<std::uint8_t>(p.begin(), p.end()));
+}
+
 TEST(PictureImport, APaletteBmpIsReadThroughQt) {
   const QImage indexed =
       imageOf(pixels(20, 12).data(), 20, 12).convertToFormat(QImage::Format_Indexed8);
