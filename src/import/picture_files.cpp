@@ -2,25 +2,25 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 namespace vok {
 namespace {
 
-PictureOutcome outcomeOf(DecodedPicture& decoded, std::string_view name,
+PictureOutcome outcomeOf(const DecodedPicture& decoded, std::string_view name,
                          std::optional<PaneSize> pane, LoadedPicture& out) {
   switch (decoded.status) {
     case DecodeStatus::kDecoded:
-      break;
+      return outcomeOf(loadPictureFromBytes(decoded.bmp, pane, out), name);
     case DecodeStatus::kUnreadable:
-      return {InitStatus::PictureUnreadable, pictureUnreadableMessage(name)};
+      break;
     case DecodeStatus::kUnsupported:
       return outcomeOf(PictureLoadStatus::Unsupported, name);
     case DecodeStatus::kNoDecoder:
       return {InitStatus::PictureUnreadable,
               "Не удалось прочитать рисунок " + std::string(name) + ": " + decoded.failure};
   }
-  const std::vector<std::uint8_t> file = std::move(decoded.bmp);
-  return outcomeOf(loadPictureFromBytes(file, pane, out), name);
+  return {InitStatus::PictureUnreadable, pictureUnreadableMessage(name)};
 }
 
 }  // namespace
@@ -53,8 +53,7 @@ PictureOutcome importPictureWith(const PictureDecoder& decoder, const std::strin
     bytes.insert(bytes.end(), chunk, chunk + in.gcount());
   }
   if (in.bad()) return {InitStatus::PictureUnreadable, pictureUnreadableMessage(name)};
-  DecodedPicture decoded = decoder(bytes);
-  return outcomeOf(decoded, name, pane, out);
+  return outcomeOf(decoder(bytes), name, pane, out);
 }
 
 PictureOutcome importPictureBytesWith(const PictureDecoder& decoder,
@@ -62,8 +61,14 @@ PictureOutcome importPictureBytesWith(const PictureDecoder& decoder,
                                       std::optional<PaneSize> pane, LoadedPicture& out) {
   out = LoadedPicture{};
   if (isBmp24(bytes)) return outcomeOf(loadPictureFromBytes(bytes, pane, out), name);
-  DecodedPicture decoded = decoder(bytes);
-  return outcomeOf(decoded, name, pane, out);
+  return outcomeOf(decoder(bytes), name, pane, out);
+}
+
+PictureReader pictureReaderWith(PictureDecoder decoder, std::string path) {
+  return [decoder = std::move(decoder), path = std::move(path)](std::optional<PaneSize> pane,
+                                                                LoadedPicture& out) {
+    return importPictureWith(decoder, path, pane, out);
+  };
 }
 
 }  // namespace vok

@@ -55,6 +55,9 @@ PictureOutcome importPictureBytesWith(const PictureDecoder& decoder,
                                       std::span<const std::uint8_t> bytes, std::string_view name,
                                       std::optional<PaneSize> pane, LoadedPicture& out);
 
+// importPictureWith of `path`, as the Experiment takes a picture.
+PictureReader pictureReaderWith(PictureDecoder decoder, std::string path);
+
 }  // namespace vok
 
 #endif  // VOK_IMPORT_PICTURE_FILES_H_

@@ -36,9 +36,7 @@ PictureOutcome importPictureFromBytes(std::span<const std::uint8_t> bytes, std::
 }
 
 PictureReader pictureFileReader(std::string path) {
-  return [path = std::move(path)](std::optional<PaneSize> pane, LoadedPicture& out) {
-    return importPicture(path, pane, out);
-  };
+  return pictureReaderWith(&decodeBytes, std::move(path));
 }
 
 QStringList readablePicturePatterns() {

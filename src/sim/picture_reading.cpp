@@ -81,9 +81,7 @@ PictureOutcome readPictureFile(const std::string& path, std::optional<PaneSize> 
 }
 
 PictureReader pictureFileReader(std::string path) {
-  return [path = std::move(path)](std::optional<PaneSize> pane, LoadedPicture& out) {
-    return readPictureFile(path, pane, out);
-  };
+  return pictureReaderWith(&decodeWithModule, std::move(path));
 }
 
 void setImportModulePath(std::string path) { modulePathOverride() = std::move(path); }
