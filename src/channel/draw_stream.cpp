@@ -4,6 +4,13 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VOK_PERMUTED_NUMERATORS 1
+#include <immintrin.h>
+#else
+#define VOK_PERMUTED_NUMERATORS 0
+#endif
+
 namespace vok {
 
 namespace {
@@ -12,6 +19,82 @@ constexpr std::uint64_t kNumeratorMask = RandomGenerator::kMaskB;
 // Bits from the state's first one after which a stream word is the XOR of
 // the words 52 and 31 back.
 constexpr int kPlainBits = 52 * 64;
+constexpr int kWordRuleFrom = kPlainBits / 64;
+// Words [from, end) of the stream, and up to the end of the last vector of
+// 8 words this reaches, each the XOR of the words 416 and 248 back; returns
+// where it stopped. The lags are constants far beyond a vector, so the
+// compiler makes the loop vector loads, XORs and stores, as wide as the
+// processor has them.
+#if VOK_PERMUTED_NUMERATORS
+__attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
+int xorVectors(std::uint64_t* words, int from, int end) {
+  constexpr int kFar = DrawStream::kFarLag;
+  constexpr int kNear = DrawStream::kNearLag;
+  for (; from < end; from += DrawStream::kVectorWords) {
+    for (int k = 0; k < DrawStream::kVectorWords; ++k) {
+      words[from + k] = words[from + k - kFar] ^ words[from + k - kNear];
+    }
+  }
+  return from;
+}
+
+#if VOK_PERMUTED_NUMERATORS
+// GCC 12 warns about the deliberately undefined vectors inside some of the
+// intrinsics; the lanes they leave are unused.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+bool bytePermutesSupported() {
+  static const bool supported = __builtin_cpu_supports("avx512f") &&
+                                __builtin_cpu_supports("avx512bw") &&
+                                __builtin_cpu_supports("avx512vbmi");
+  return supported;
+}
+
+// The numerators of draws whose 31 bits start at bit `at`, at + 126, ... of
+// the little-endian bytes stream[0 .. size), eight at a time: eight draws
+// span 126 bytes exactly, so every group has its bits at the same places
+// in the 128 bytes from its first one. One two-source byte permute puts
+// each draw's 8 bytes into a 64-bit lane, then a shift per lane and a mask
+// leave its numerator. Stops before a group would read past `size`, and
+// returns how many it wrote (a multiple of 8, at most count); the caller
+// takes the rest.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) std::int32_t permutedNumerators(
+    const unsigned char* stream, std::size_t size, std::int64_t at, std::uint32_t* numerators,
+    std::int32_t count) {
+  const int phase = static_cast<int>(at & 7);
+  alignas(64) std::uint8_t gather[64];
+  alignas(64) std::uint64_t shifts[8];
+  for (int k = 0; k < 8; ++k) {
+    const int first = phase + 126 * k;
+    for (int j = 0; j < 8; ++j) gather[8 * k + j] = static_cast<std::uint8_t>((first >> 3) + j);
+    shifts[k] = static_cast<std::uint64_t>(first & 7);
+  }
+  const __m512i byteIndex = _mm512_load_si512(gather);
+  const __m512i laneShift = _mm512_load_si512(shifts);
+  const __m512i mask = _mm512_set1_epi64(static_cast<long long>(kNumeratorMask));
+  std::int32_t n = 0;
+  for (; n + 8 <= count; n += 8, at += 8 * 126) {
+    const auto from = static_cast<std::size_t>(at >> 3);
+    if (from + 128 > size) break;
+    const __m512i low = _mm512_loadu_si512(stream + from);
+    const __m512i high = _mm512_loadu_si512(stream + from + 64);
+    const __m512i windows = _mm512_permutex2var_epi8(low, byteIndex, high);
+    const __m512i values = _mm512_and_si512(_mm512_srlv_epi64(windows, laneShift), mask);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(numerators + n), _mm512_cvtepi64_epi32(values));
+  }
+  return n;
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+#endif
+
 }  // namespace
 
 std::uint64_t DrawStream::bitsAt(std::int64_t at) const {
@@ -48,21 +131,16 @@ DrawStream::DrawStream(RandomGenerator& generator) : generator_(generator) {
     words_[at >> 6] |= bits << shift;
     if (shift + count > 64) words_[(at >> 6) + 1] |= bits >> (64 - shift);
   }
-  filled_ = kHistory + kPlainBits / 64;
+  // Then word by word up to where the vector rule holds.
+  for (int i = kHistory + kWordRuleFrom; i < kHistory + kFarLag; ++i) {
+    words_[i] = words_[i - 52] ^ words_[i - 31];
+  }
+  filled_ = kHistory + kFarLag;
 }
 
-// One word at a time: each load then reads one earlier store whole. Loads
-// of two words would straddle two stores 31 words back (an odd lag), which
-// the processor cannot forward, and wait for them to reach the cache.
-#if defined(__GNUC__) && !defined(__clang__)
-__attribute__((optimize("no-tree-vectorize")))
-#endif
 void DrawStream::fill(int end) {
-#if defined(__clang__)
-#pragma clang loop vectorize(disable)
-#endif
-  for (int i = filled_; i < end; ++i) words_[i] = words_[i - 52] ^ words_[i - 31];
-  filled_ = std::max(filled_, end);
+  if (filled_ >= end) return;
+  filled_ = xorVectors(words_, filled_, end);
 }
 
 void DrawStream::take(std::uint32_t* numerators, std::int32_t count) {
@@ -71,7 +149,15 @@ void DrawStream::take(std::uint32_t* numerators, std::int32_t count) {
   const std::int64_t after = origin + std::int64_t{126} * count;
   fill(static_cast<int>((after + 51) >> 6) + 2);
   std::int64_t at = origin + 126 + 21;
-  for (std::int32_t n = 0; n < count; ++n, at += 126) {
+  std::int32_t n = 0;
+#if VOK_PERMUTED_NUMERATORS
+  if (bytePermutesSupported()) {
+    n = permutedNumerators(reinterpret_cast<const unsigned char*>(words_), sizeof words_, at,
+                           numerators, count);
+    at += std::int64_t{126} * n;
+  }
+#endif
+  for (; n < count; ++n, at += 126) {
     numerators[n] = numeratorAt(at);
   }
   generator_.setPacked(bitsAt(after) & kStateMask);

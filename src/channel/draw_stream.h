@@ -4,11 +4,14 @@
 // The generator's steps lay down one stream of bits: a state (x, y) packed
 // as x | y << 21 is 52 consecutive bits of it, each step appends 21 bits and
 // moves the window on by 21, and bit p of the stream is bit p - 52 XOR bit
-// p - 31. Squaring that rule six times gives bit p = bit p - 52 * 64 XOR bit
-// p - 31 * 64, both whole numbers of 64-bit words back: from the 52nd word
-// on (counted from the state's first bit, where the repeated rule starts to
-// hold), each word of the stream is one XOR of two earlier words. Draw n's
-// numerator y is then bits 126 (n + 1) + 21 .. + 51 of the stream.
+// p - 31. Squaring that rule k times gives bit p = bit p - 52 * 2^k XOR bit
+// p - 31 * 2^k. Six squarings make both lags whole numbers of 64-bit words
+// (52 and 31 words back), which is how the stream starts; nine make them
+// whole numbers of 8-word vectors (416 and 248 words back), far enough that
+// a vector's stores have long reached the cache when a later vector reads
+// them: from the 416th word on (counted from the state's first bit) the
+// stream is made 8 words at a time. Draw n's numerator y is then bits
+// 126 (n + 1) + 21 .. + 51 of the stream.
 #ifndef VOK_CHANNEL_DRAW_STREAM_H_
 #define VOK_CHANNEL_DRAW_STREAM_H_
 
@@ -21,10 +24,14 @@ namespace vok {
 class DrawStream {
  public:
   // Most draws one take() hands out.
-  static constexpr std::int32_t kBatch = 256;
+  static constexpr std::int32_t kBatch = 1024;
   // Fewer draws than this are cheaper through RandomGenerator::nextNumerators
   // than the stream's start-up.
   static constexpr std::int32_t kWorthwhile = 512;
+  // The lags of the vector rule in words, and the words it makes at once.
+  static constexpr int kFarLag = 416;
+  static constexpr int kNearLag = 248;
+  static constexpr int kVectorWords = 8;
 
   // Draws from `generator`, leaving it where the draws taken so far would.
   // The generator must not be drawn from by other means meanwhile.
@@ -38,16 +45,17 @@ class DrawStream {
   void take(std::uint32_t* numerators, std::int32_t count);
 
  private:
-  // Words of history the word rule reaches back, and those a batch of draws
-  // spans (126 bits each).
-  static constexpr int kHistory = 52;
+  // The words of history the vector rule reaches back.
+  static constexpr int kHistory = kFarLag;
+  // Words a batch of draws spans (126 bits each).
   static constexpr int kBatchWords = kBatch * 126 / 64;
   // The words past a batch a draw or the state after it may read: the base
   // lies up to 63 bits into its word, and each read takes two words.
   static constexpr int kReach = 3;
-  static constexpr int kWords = kHistory + kBatchWords + kReach;
+  static constexpr int kWords = kHistory + kBatchWords + kReach + kVectorWords - 1;
 
-  // Makes the stream up to word `end` (exclusive) by the word rule.
+  // Makes the stream at least up to word `end` (exclusive) by the vector
+  // rule, whole vectors at a time.
   void fill(int end);
   // The 64 stream bits from bit `at` of words_.
   std::uint64_t bitsAt(std::int64_t at) const;

@@ -5,6 +5,10 @@
 #include <bit>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "channel/draw_stream.h"
 #include "channel/error_value.h"
 #include "channel/error_value_closed_form.h"
@@ -20,6 +24,27 @@ namespace {
 inline std::int32_t reduceSum(std::int32_t sum, std::int32_t q) {
   const auto unsignedSum = static_cast<std::uint32_t>(sum);
   return unsignedSum < 2 * static_cast<std::uint32_t>(q) ? sum - (sum >= q ? q : 0) : sum % q;
+}
+
+// Bit i set where numerators[i] <= limit (an error draw), for i < count.
+// REQUIRES: count <= 64; numerators below 2^31; limit in -1 .. 2^31 - 1.
+inline std::uint64_t errorBits(const std::uint32_t* numerators, std::int32_t count,
+                               std::int64_t limit) {
+  std::uint64_t errors = 0;
+  std::int32_t i = 0;
+#if defined(__SSE2__)
+  // Four at a time: as int32 the numerators are not negative and the limit
+  // fits, so "y <= limit" is "not y > limit".
+  const __m128i bound = _mm_set1_epi32(static_cast<std::int32_t>(limit));
+  for (; i + 4 <= count; i += 4) {
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(numerators + i));
+    const auto above =
+        static_cast<std::uint64_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(y, bound))));
+    errors |= (above ^ 0xF) << i;
+  }
+#endif
+  for (; i < count; ++i) errors |= std::uint64_t{numerators[i] <= limit} << i;
+  return errors;
 }
 
 // Takes the numerators of a block of draws at a time from `draw(numerators,
@@ -64,11 +89,8 @@ void transmitInBlocks(Draw draw, const Symbol* src, Symbol* dst, std::int32_t co
     }
     for (std::int32_t word = 0; word < n; word += 64) {
       const std::int32_t end = n - word < 64 ? n : word + 64;
-      std::uint64_t errors = 0;
-      for (std::int32_t i = word; i < end; ++i) {
-        errors |= std::uint64_t{numerators[i] <= limit} << (i - word);
-      }
-      for (; errors != 0; errors &= errors - 1) {
+      for (std::uint64_t errors = errorBits(numerators + word, end - word, limit); errors != 0;
+           errors &= errors - 1) {
         const std::int32_t i = word + std::countr_zero(errors);
         to[i] = static_cast<Symbol>(
             reduceSum(static_cast<std::int32_t>(from[i]) + errorOf(numerators[i]), q));

@@ -140,10 +140,10 @@ TEST(RandomGenerator, BulkNumeratorsMatchSingleDrawsForEveryBlockSize) {
   }
 }
 
-// The stream's word rule holds only from its 52nd word on, and a take that
-// is not a multiple of 32 draws leaves the next state part-way into a word:
-// sizes that are not, after single draws that moved the start, and runs long
-// enough to slide the history many times.
+// The stream is made word by word up to its 416th word and by vectors from
+// there on, and a take that is not a multiple of 32 draws leaves the next
+// state part-way into a word: sizes that are not, after single draws that
+// moved the start, and runs long enough to slide the history many times.
 TEST(DrawStream, NumeratorsAndStatesMatchThePlainStepsWhereverTheStreamStarts) {
   for (std::int32_t seed : kSeeds) {
     for (int before : {0, 1, 5}) {
