@@ -12,6 +12,10 @@
 #include <limits>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vok {
 
 namespace {
@@ -326,6 +330,31 @@ std::int64_t countDiffering(const Cell* cells, const Sent* sent, std::int32_t co
   }
   return errors;
 }
+
+#if defined(__SSE2__)
+// Bytes against bytes, 16 at a time: the equal lanes counted in byte
+// counters for up to 255 vectors, then summed into 64-bit ones.
+template <>
+std::int64_t countDiffering(const std::uint8_t* cells, const std::uint8_t* sent,
+                            std::int32_t count) {
+  std::int64_t equal = 0;
+  std::int32_t n = 0;
+  while (count - n >= 16) {
+    const std::int32_t vectors = std::min((count - n) / 16, 255);
+    __m128i counters = _mm_setzero_si128();
+    for (std::int32_t v = 0; v < vectors; ++v, n += 16) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + n));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sent + n));
+      counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(a, b));
+    }
+    const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+    equal += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+  }
+  std::int64_t differing = n - equal;
+  for (; n < count; ++n) differing += cells[n] != sent[n];
+  return differing;
+}
+#endif
 }  // namespace
 
 // Symbol n is U[n / L][n % L]: the decisions stored branch after branch are

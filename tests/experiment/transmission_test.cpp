@@ -84,6 +84,28 @@ TEST(Transmission, WrongDecisionsCountAgainstBytesWithWideRegisters) {
   EXPECT_EQ(codec.decisionErrors(sent.symbols.data(), 2000), 3);
 }
 
+// Byte registers are counted in byte-wide counters: runs of equal symbols
+// far past 255 vectors of them must not wrap the count.
+TEST(Transmission, LongRunsOfRightDecisionsDoNotWrapTheByteCount) {
+  Codec codec(CodeDescription::builtIn(), DecoderSchedule::builtIn(), 100000);
+  ASSERT_TRUE(codec.loaded());
+  const auto count = static_cast<std::int32_t>(codec.nk() * codec.branchLength());
+  ASSERT_GT(count, 65536);
+  BranchBlock<std::uint8_t> sent;
+  sent.assign(codec.nk(), codec.nr(), codec.branchLength());
+  for (std::int32_t x = 0; x < count; ++x) sent.symbols[x] = static_cast<std::uint8_t>(x * 7);
+  encodeBlock(codec, sent);
+  BranchBlock<std::uint8_t> received;
+  received.assign(codec.nk(), codec.nr(), codec.branchLength());
+  std::copy(sent.symbols.begin(), sent.symbols.end(), received.symbols.begin());
+  for (const std::int32_t x : {3, 4100, 4101, 65535, 65536, count - 1}) received.symbols[x] ^= 1;
+  codec.loadReceived(received.info.data(), received.check.data());
+  EXPECT_EQ(codec.decisionErrors(sent.symbols.data(), count), 6);
+  EXPECT_EQ(codec.decisionErrors(sent.symbols.data(), count - 1), 5);
+  EXPECT_EQ(codec.decisionErrors(sent.symbols.data(), 4101), 2);
+  EXPECT_EQ(codec.decisionErrors(received.symbols.data(), count), 0);
+}
+
 TEST(Transmission, DecodingRunsTheFirstIterationAlwaysAndStopsByTheRule) {
   std::vector<int> ran;
   const auto record = [&](int k) { ran.push_back(k); };
