@@ -5,10 +5,10 @@
 #include <cstring>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VOK_PERMUTED_NUMERATORS 1
+#define VOK_X86_VECTORS 1
 #include <immintrin.h>
 #else
-#define VOK_PERMUTED_NUMERATORS 0
+#define VOK_X86_VECTORS 0
 #endif
 
 namespace vok {
@@ -24,11 +24,8 @@ constexpr int kWordRuleFrom = kPlainBits / 64;
 // 8 words this reaches, each the XOR of the words 416 and 248 back; returns
 // where it stopped. The lags are constants far beyond a vector, so the
 // compiler makes the loop vector loads, XORs and stores, as wide as the
-// processor has them.
-#if VOK_PERMUTED_NUMERATORS
-__attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-int xorVectors(std::uint64_t* words, int from, int end) {
+// function's instruction set has them.
+[[gnu::always_inline]] inline int xorVectorsBody(std::uint64_t* words, int from, int end) {
   constexpr int kFar = DrawStream::kFarLag;
   constexpr int kNear = DrawStream::kNearLag;
   for (; from < end; from += DrawStream::kVectorWords) {
@@ -39,7 +36,35 @@ int xorVectors(std::uint64_t* words, int from, int end) {
   return from;
 }
 
-#if VOK_PERMUTED_NUMERATORS
+int xorVectorsPlain(std::uint64_t* words, int from, int end) {
+  return xorVectorsBody(words, from, end);
+}
+
+#if VOK_X86_VECTORS
+__attribute__((target("avx2"))) int xorVectorsAvx2(std::uint64_t* words, int from, int end) {
+  return xorVectorsBody(words, from, end);
+}
+
+__attribute__((target("avx512f"))) int xorVectorsAvx512(std::uint64_t* words, int from, int end) {
+  return xorVectorsBody(words, from, end);
+}
+#endif
+
+using XorVectors = int (*)(std::uint64_t*, int, int);
+
+// The widest of the above the processor runs, asked once.
+XorVectors xorVectors() {
+#if VOK_X86_VECTORS
+  static const XorVectors chosen = __builtin_cpu_supports("avx512f") ? &xorVectorsAvx512
+                                   : __builtin_cpu_supports("avx2")  ? &xorVectorsAvx2
+                                                                     : &xorVectorsPlain;
+  return chosen;
+#else
+  return &xorVectorsPlain;
+#endif
+}
+
+#if VOK_X86_VECTORS
 // GCC 12 warns about the deliberately undefined vectors inside some of the
 // intrinsics; the lanes they leave are unused.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -140,7 +165,7 @@ DrawStream::DrawStream(RandomGenerator& generator) : generator_(generator) {
 
 void DrawStream::fill(int end) {
   if (filled_ >= end) return;
-  filled_ = xorVectors(words_, filled_, end);
+  filled_ = xorVectors()(words_, filled_, end);
 }
 
 void DrawStream::take(std::uint32_t* numerators, std::int32_t count) {
@@ -150,7 +175,7 @@ void DrawStream::take(std::uint32_t* numerators, std::int32_t count) {
   fill(static_cast<int>((after + 51) >> 6) + 2);
   std::int64_t at = origin + 126 + 21;
   std::int32_t n = 0;
-#if VOK_PERMUTED_NUMERATORS
+#if VOK_X86_VECTORS
   if (bytePermutesSupported()) {
     n = permutedNumerators(reinterpret_cast<const unsigned char*>(words_), sizeof words_, at,
                            numerators, count);
