@@ -87,18 +87,26 @@ void beforeRepeat(Codec& codec) { codec.forgetIdlePasses(); }
 void beforeRepeat(test::ReferenceDecoder&) {}
 
 // Times are the thread's processor time (manual time). Iteration k = 0 starts from a fresh load
-// each time (untimed). Iteration k > 0 is prepared once by iterations 0..k-1 and then repeated: by
-// then few symbols change, so each repeat costs what the first pass costs.
+// each time (untimed). Iteration k > 0 is prepared by iterations 0..k-1 (untimed): once and then
+// repeated, where few symbols change, so that each repeat costs what a quiet pass costs; or, with
+// `firstPass`, again from a fresh load before each repeat, which times the pass as a decoding meets
+// it, with the corrections it makes.
 template <typename Decoder>
-void timeIteration(benchmark::State& state, Decoder& decoder, Setup& setup, int k, double& figure) {
+void timeIteration(benchmark::State& state, Decoder& decoder, Setup& setup, int k, bool firstPass,
+                   double& figure) {
   const auto load = [&] {
     decoder.loadReceived(setup.receivedInfo.pointers.data(), setup.receivedCheck.pointers.data());
   };
-  load();
-  for (int before = 0; before < k; ++before) decoder.iterate(before);
+  const auto prepare = [&] {
+    load();
+    for (int before = 0; before < k; ++before) decoder.iterate(before);
+  };
+  prepare();
   double total = 0;
+  bool prepared = true;
   for (auto _ : state) {
-    if (k == 0) load();
+    if (k == 0 || (firstPass && !prepared)) prepare();
+    prepared = false;
     beforeRepeat(decoder);
     const double start = threadSeconds();
     decoder.iterate(k);
@@ -114,41 +122,54 @@ void timeIteration(benchmark::State& state, Decoder& decoder, Setup& setup, int 
   state.counters["N"] = double(setup.codec.branchLength()) * setup.codec.nk();
 }
 
-// The summary's figures for this case (arguments N and k).
+// The summary's figures for this case (arguments N, k and first pass).
 DecoderFigures& figuresOf(const benchmark::State& state) {
-  return decoderFigures()["N=" + std::to_string(state.range(0)) +
-                          " k=" + std::to_string(state.range(1))];
+  return decoderFigures()["N=" + std::to_string(state.range(0)) + " k=" +
+                          std::to_string(state.range(1)) + (state.range(2) != 0 ? " first" : "")];
+}
+
+// The arguments of one decoder case.
+struct DecoderCase {
+  std::int32_t symbols;
+  int k;
+  bool firstPass;
+};
+DecoderCase caseOf(const benchmark::State& state) {
+  return {static_cast<std::int32_t>(state.range(0)), static_cast<int>(state.range(1)),
+          state.range(2) != 0};
 }
 
 void decoderIterationFast(benchmark::State& state) {
-  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
-  const int k = static_cast<int>(state.range(1));
-  timeIteration(state, setup.codec, setup, k, figuresOf(state).fast);
+  const DecoderCase c = caseOf(state);
+  Setup& setup = setupFor(c.symbols);
+  timeIteration(state, setup.codec, setup, c.k, c.firstPass, figuresOf(state).fast);
 }
 
 // The fast decoder as it runs on processors without AVX-512 (32-lane AVX2
 // blocks).
 void decoderIterationWithoutAvx512(benchmark::State& state) {
-  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
-  const int k = static_cast<int>(state.range(1));
+  const DecoderCase c = caseOf(state);
+  Setup& setup = setupFor(c.symbols);
   const bool saved = detail::avx512Enabled();
   detail::avx512Enabled() = false;
-  timeIteration(state, setup.codec, setup, k, figuresOf(state).withoutAvx512);
+  timeIteration(state, setup.codec, setup, c.k, c.firstPass, figuresOf(state).withoutAvx512);
   detail::avx512Enabled() = saved;
 }
 
 void decoderIterationReference(benchmark::State& state) {
-  Setup& setup = setupFor(static_cast<std::int32_t>(state.range(0)));
-  const int k = static_cast<int>(state.range(1));
+  const DecoderCase c = caseOf(state);
+  Setup& setup = setupFor(c.symbols);
   test::ReferenceDecoder reference(setup.codec);
-  timeIteration(state, reference, setup, k, figuresOf(state).reference);
+  timeIteration(state, reference, setup, c.k, c.firstPass, figuresOf(state).reference);
 }
 
 void decoderArguments(benchmark::internal::Benchmark* b) {
   for (std::int64_t n : {30000, 300000, 3000000}) {
-    for (std::int64_t k : {0, 15}) b->Args({n, k});
+    for (std::int64_t k : {0, 15}) b->Args({n, k, 0});
   }
-  b->ArgNames({"N", "k"})
+  // Iteration 15 as a decoding meets it, after iterations 0 to 14.
+  for (std::int64_t n : {300000, 3000000}) b->Args({n, 15, 1});
+  b->ArgNames({"N", "k", "first"})
       ->UseManualTime()
       ->Unit(benchmark::kMillisecond)
       ->MinTime(0.5)
