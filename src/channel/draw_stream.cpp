@@ -4,11 +4,10 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VOK_X86_VECTORS 1
+#include "common/processor_features.h"
+
+#if VOK_X86_VECTORS
 #include <immintrin.h>
-#else
-#define VOK_X86_VECTORS 0
 #endif
 
 namespace vok {
@@ -55,9 +54,9 @@ using XorVectors = int (*)(std::uint64_t*, int, int);
 // The widest of the above the processor runs, asked once.
 XorVectors xorVectors() {
 #if VOK_X86_VECTORS
-  static const XorVectors chosen = __builtin_cpu_supports("avx512f") ? &xorVectorsAvx512
-                                   : __builtin_cpu_supports("avx2")  ? &xorVectorsAvx2
-                                                                     : &xorVectorsPlain;
+  static const XorVectors chosen = processorHasAvx512() ? &xorVectorsAvx512
+                                   : processorHasAvx2() ? &xorVectorsAvx2
+                                                        : &xorVectorsPlain;
   return chosen;
 #else
   return &xorVectorsPlain;
@@ -72,13 +71,6 @@ XorVectors xorVectors() {
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
-
-bool bytePermutesSupported() {
-  static const bool supported = __builtin_cpu_supports("avx512f") &&
-                                __builtin_cpu_supports("avx512bw") &&
-                                __builtin_cpu_supports("avx512vbmi");
-  return supported;
-}
 
 // The numerators of draws whose 31 bits start at bit `at`, at + 126, ... of
 // the little-endian bytes stream[0 .. size), eight at a time: eight draws
@@ -158,15 +150,12 @@ DrawStream::DrawStream(RandomGenerator& generator) : generator_(generator) {
   }
   // Then word by word up to where the vector rule holds.
   for (int i = kHistory + kWordRuleFrom; i < kHistory + kFarLag; ++i) {
-    words_[i] = words_[i - 52] ^ words_[i - 31];
+    words_[i] = words_[i - kWordRuleFrom] ^ words_[i - 31];
   }
   filled_ = kHistory + kFarLag;
 }
 
-void DrawStream::fill(int end) {
-  if (filled_ >= end) return;
-  filled_ = xorVectors()(words_, filled_, end);
-}
+void DrawStream::fill(int end) { filled_ = xorVectors()(words_, filled_, end); }
 
 void DrawStream::take(std::uint32_t* numerators, std::int32_t count) {
   if (count <= 0) return;
@@ -176,7 +165,7 @@ void DrawStream::take(std::uint32_t* numerators, std::int32_t count) {
   std::int64_t at = origin + 126 + 21;
   std::int32_t n = 0;
 #if VOK_X86_VECTORS
-  if (bytePermutesSupported()) {
+  if (processorHasAvx512Vbmi()) {
     n = permutedNumerators(reinterpret_cast<const unsigned char*>(words_), sizeof words_, at,
                            numerators, count);
     at += std::int64_t{126} * n;

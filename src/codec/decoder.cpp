@@ -25,6 +25,7 @@
 #include "codec/byte_blocks.h"
 #include "codec/codec.h"
 #include "codec/vector_votes.h"
+#include "common/processor_features.h"
 
 namespace vok {
 
@@ -99,30 +100,9 @@ constexpr std::int32_t kPrefetchAhead = 256;
 
 namespace detail {
 
-// Each is asked of the processor once.
-bool avx512Supported() {
-#if VOK_VECTOR_VOTES
-  static const bool supported = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-  }();
-  return supported;
-#else
-  return false;
-#endif
-}
+bool avx512Supported() { return VOK_VECTOR_VOTES && processorHasAvx512(); }
 
-bool avx2Supported() {
-#if VOK_VECTOR_VOTES
-  static const bool supported = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return supported;
-#else
-  return false;
-#endif
-}
+bool avx2Supported() { return VOK_VECTOR_VOTES && processorHasAvx2(); }
 
 bool& avx512Enabled() {
   static bool enabled = true;

@@ -6,13 +6,11 @@
 #ifndef VOK_CODEC_VECTOR_VOTES_H_
 #define VOK_CODEC_VECTOR_VOTES_H_
 
-// 1 where the build can hold x86 vector code (GCC or clang on x86-64): the
-// vector paths are compiled, and chosen at run time from the processor.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VOK_VECTOR_VOTES 1
-#else
-#define VOK_VECTOR_VOTES 0
-#endif
+#include "common/processor_features.h"
+
+// 1 where the build can hold x86 vector code: the vector paths are
+// compiled, and chosen at run time from the processor.
+#define VOK_VECTOR_VOTES VOK_X86_VECTORS
 
 namespace vok::detail {
 
