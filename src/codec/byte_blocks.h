@@ -90,9 +90,15 @@ struct ByteBranchPlan {
   std::array<std::uint32_t, kMaxBlockTaps> tapSources{};
   // Bits by place in the block's order: the branches whose votes read this
   // branch's corrections, and those of them voted before it or itself (to
-  // vote again when it corrects something).
-  std::uint32_t readers = 0;
-  std::uint32_t readersBefore = 0;
+  // vote again when it corrects something). Indexed by the highest lane
+  // whose correction changed: a vote reads it only where one of its
+  // conflicts with this branch has a shift of at most that lane.
+  std::array<std::uint32_t, kAvx512Width> readers{};
+  std::array<std::uint32_t, kAvx512Width> readersBefore{};
+  // The same readers by branch (bits), and the shifts (bits) at which each
+  // reads this branch's corrections.
+  std::uint32_t readerBranches = 0;
+  std::array<std::uint64_t, kMaxBranches> shiftsTo{};
 };
 
 // Everything one block pass needs. Registers branch after branch, L bytes.

@@ -281,8 +281,15 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
       if (used == conflicts_.size()) return;
       conflicts_[used++] = {static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(shift)};
       b.tapSources[static_cast<std::size_t>(n)] |= 1u << r2;
-      plan.branches[r2].readers |= 1u << place[r];
-      if (place[r2] >= place[r]) plan.branches[r2].readersBefore |= 1u << place[r];
+      detail::ByteBranchPlan& source = plan.branches[r2];
+      source.readerBranches |= 1u << r;
+      source.shiftsTo[static_cast<std::size_t>(r)] |= std::uint64_t{1} << shift;
+      for (std::int32_t top = shift; top < width; ++top) {
+        source.readers[static_cast<std::size_t>(top)] |= 1u << place[r];
+        if (place[r2] >= place[r]) {
+          source.readersBefore[static_cast<std::size_t>(top)] |= 1u << place[r];
+        }
+      }
     });
     startTapsUpTo(b.voting);
     if (used == conflicts_.size()) return false;
