@@ -43,6 +43,9 @@ constexpr void fillByteShuffles(std::uint8_t (&first)[16][kBytes],
   }
 }
 
+template <std::int32_t kCount>
+constexpr SortingNetwork kSortingNetwork = sortingNetwork(kCount);
+
 // AVX2: a mask is a vector of 0 or -1 in each lane.
 namespace avx2 {
 constexpr std::int32_t kWidth = kAvx2Width;
@@ -67,6 +70,18 @@ VOK_LANES_TARGET inline Bytes pick(Mask m, Bytes a, Bytes b) {
   return (a & (Bytes)m) | (b & ~(Bytes)m);
 }
 VOK_LANES_TARGET inline Bytes keep(Bytes a, Mask m) { return a & (Bytes)m; }
+VOK_LANES_TARGET inline Bytes lower(Bytes a, Bytes b) {
+  return (Bytes)_mm256_min_epu8((__m256i)a, (__m256i)b);
+}
+VOK_LANES_TARGET inline Bytes higher(Bytes a, Bytes b) {
+  return (Bytes)_mm256_max_epu8((__m256i)a, (__m256i)b);
+}
+VOK_LANES_TARGET inline Counts smaller(Counts a, Counts b) {
+  return (Counts)_mm256_min_epi8((__m256i)a, (__m256i)b);
+}
+VOK_LANES_TARGET inline Counts larger(Counts a, Counts b) {
+  return (Counts)_mm256_max_epi8((__m256i)a, (__m256i)b);
+}
 VOK_LANES_TARGET inline std::uint64_t laneBits(Mask m) {
   return static_cast<std::uint32_t>(_mm256_movemask_epi8((__m256i)m));
 }
@@ -150,6 +165,18 @@ VOK_LANES_TARGET inline Bytes pick(Mask m, Bytes a, Bytes b) {
 }
 VOK_LANES_TARGET inline Bytes keep(Bytes a, Mask m) {
   return (Bytes)_mm512_maskz_mov_epi8(m, (__m512i)a);
+}
+VOK_LANES_TARGET inline Bytes lower(Bytes a, Bytes b) {
+  return (Bytes)_mm512_min_epu8((__m512i)a, (__m512i)b);
+}
+VOK_LANES_TARGET inline Bytes higher(Bytes a, Bytes b) {
+  return (Bytes)_mm512_max_epu8((__m512i)a, (__m512i)b);
+}
+VOK_LANES_TARGET inline Counts smaller(Counts a, Counts b) {
+  return (Counts)_mm512_min_epi8((__m512i)a, (__m512i)b);
+}
+VOK_LANES_TARGET inline Counts larger(Counts a, Counts b) {
+  return (Counts)_mm512_max_epi8((__m512i)a, (__m512i)b);
 }
 VOK_LANES_TARGET inline std::uint64_t laneBits(Mask m) { return m; }
 

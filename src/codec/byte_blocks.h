@@ -22,7 +22,9 @@
 #ifndef VOK_CODEC_BYTE_BLOCKS_H_
 #define VOK_CODEC_BYTE_BLOCKS_H_
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "codec/code_description.h"
@@ -128,6 +130,33 @@ struct ByteBlockPlan {
   int leadCount = 0;
 };
 
+// A sorting network for `count` values: Batcher's odd-even merge sort of
+// 16 (or 32), less the comparators that reach beyond the first `count` (the
+// values beyond are as if the largest there are, and never move).
+// REQUIRES: count <= kMaxBlockTaps + 1.
+struct SortingNetwork {
+  std::array<std::array<std::uint8_t, 2>, 96> pairs{};
+  std::size_t size = 0;
+};
+constexpr SortingNetwork sortingNetwork(std::int32_t count) {
+  SortingNetwork network;
+  const std::int32_t n = count <= 16 ? 16 : 32;
+  for (std::int32_t p = 1; p < n; p *= 2) {
+    for (std::int32_t k = p; k >= 1; k /= 2) {
+      for (std::int32_t j = k % p; j + k < n; j += 2 * k) {
+        for (std::int32_t i = 0; i < std::min(k, n - j - k); ++i) {
+          const std::int32_t a = i + j;
+          const std::int32_t b = i + j + k;
+          if (a / (2 * p) == b / (2 * p) && b < count) {
+            network.pairs[network.size++] = {static_cast<std::uint8_t>(a),
+                                             static_cast<std::uint8_t>(b)};
+          }
+        }
+      }
+    }
+  }
+  return network;
+}
 // Decodes the blocks of `width` positions from `high` down while a whole
 // block lies at or above `low`; returns the highest position left undone,
 // and sets `corrected` when any symbol was corrected (else leaves it).

@@ -208,6 +208,26 @@ TEST_P(FastCodecMatchesReference, OnRandomCodesSchedulesAndBlocks) {
   EXPECT_GT(applied, 10000) << "the cases must exercise corrections";
 }
 
+// A comparator network sorts every input when it sorts every input of 0s and
+// 1s: the lane votes' networks, for every number of values they sort.
+TEST(LaneVoteSortingNetwork, SortsEveryInputOfZerosAndOnesOfEachSize) {
+  for (std::int32_t count = 1; count <= detail::kMaxBlockTaps + 1; ++count) {
+    const detail::SortingNetwork network = detail::sortingNetwork(count);
+    for (std::uint32_t bits = 0; bits < 1u << count; ++bits) {
+      std::uint32_t v = bits;
+      for (std::size_t c = 0; c < network.size; ++c) {
+        const auto [a, b] = network.pairs[c];
+        ASSERT_LT(b, count) << "a comparator beyond the values";
+        if ((v >> a & 1u) > (v >> b & 1u)) v ^= 1u << a | 1u << b;
+      }
+      // Sorted: the 1s fill the top places, so v plus its lowest 1 carries
+      // out of them all.
+      ASSERT_TRUE(v == 0 || v + (v & (0u - v)) == 1u << count)
+          << count << " values, input " << bits;
+    }
+  }
+}
+
 // A random codeword of `codec` with about one symbol in `oneIn` in error.
 Block noisyCodeword(std::mt19937& gen, const Codec& codec, std::uint32_t oneIn) {
   const auto q = static_cast<std::uint32_t>(codec.q());
