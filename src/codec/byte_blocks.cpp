@@ -123,6 +123,11 @@ VOK_LANES_TARGET inline Bytes moveLanes(Bytes v, std::int32_t s) {
                         _mm256_shuffle_epi8(next, table(kLaneMoves.next[r]));
   return (Bytes)(moved & _mm256_loadu_si256((const __m256i*)(kLaneMoves.inside + 32 + s)));
 }
+// A conflict's corrections, moved in registers.
+VOK_LANES_TARGET inline Bytes movedCorrections(const Bytes* corrections, const std::uint8_t*,
+                                               ByteConflict conflict) {
+  return moveLanes(corrections[conflict.source], conflict.shift);
+}
 #include "codec/byte_block_pass.inc"
 #undef VOK_LANES_TARGET
 }  // namespace avx2
@@ -180,40 +185,15 @@ VOK_LANES_TARGET inline Counts larger(Counts a, Counts b) {
 }
 VOK_LANES_TARGET inline std::uint64_t laneBits(Mask m) { return m; }
 
-// Tables for moving bytes between lanes: the 16-byte quarters picked for a
-// move of q quarters (q + 4 in 0..9), and the byte shuffles within quarters
-// for a move of r bytes (r in 0..15), taking from the first and the next
-// quarter.
-struct LaneMoves {
-  alignas(64) std::int64_t quarters[10][8];
-  alignas(64) std::uint8_t first[16][64];
-  alignas(64) std::uint8_t next[16][64];
-};
-constexpr LaneMoves makeLaneMoves() {
-  LaneMoves t{};
-  for (int q = -4; q <= 5; ++q) {
-    for (int i = 0; i < 8; ++i) t.quarters[q + 4][i] = ((i / 2 + q) & 3) * 2 + i % 2;
-  }
-  fillByteShuffles(t.first, t.next);
-  return t;
-}
-constexpr LaneMoves kLaneMoves = makeLaneMoves();
-
-VOK_LANES_TARGET inline __m512i table(const void* row) { return _mm512_load_si512(row); }
-
-// Lane l of the result is lane l + s of v, 0 where that lies outside.
-// REQUIRES: -64 <= s <= 64.
-VOK_LANES_TARGET inline Bytes moveLanes(Bytes v, std::int32_t s) {
-  const int q = s >> 4;
-  const int r = s & 15;
-  const __m512i x = (__m512i)v;
-  const __m512i from = _mm512_permutexvar_epi64(table(kLaneMoves.quarters[q + 4]), x);
-  const __m512i next = _mm512_permutexvar_epi64(table(kLaneMoves.quarters[q + 5]), x);
-  const __m512i moved = _mm512_shuffle_epi8(from, table(kLaneMoves.first[r])) |
-                        _mm512_shuffle_epi8(next, table(kLaneMoves.next[r]));
-  const __mmask64 all = ~__mmask64{0};
-  const __mmask64 inside = s >= 0 ? (s >= 64 ? 0 : all >> s) : (s <= -64 ? 0 : all << -s);
-  return (Bytes)_mm512_maskz_mov_epi8(inside, moved);
+// A conflict's corrections, read at their shift from the padded copy: on
+// processors with AVX-512 a load that straddles a recent store costs about
+// as much as one that does not, and a move in registers several steps.
+VOK_LANES_TARGET inline Bytes movedCorrections(const Bytes*, const std::uint8_t* padded,
+                                               ByteConflict conflict) {
+  Bytes v;
+  __builtin_memcpy(&v, padded + paddedCorrectionsAt(kWidth, conflict.source, conflict.shift),
+                   sizeof v);
+  return v;
 }
 #include "codec/byte_block_pass.inc"
 #undef VOK_LANES_TARGET

@@ -16,9 +16,11 @@
 // unique and equals voting one symbol after another, whatever order the
 // branches are voted in within the block. They go in an order chosen with
 // the code so that few votes read a correction not yet made (a branch voted
-// after those it reads needs no second vote); corrections are moved between
-// lanes in registers, not read back from memory at shifted offsets. Then
-// the corrections are applied to U, D and S a whole vector at a time.
+// after those it reads needs no second vote). Every correction is kept in
+// a padded copy as it is made: AVX-512 votes read a correction moved
+// between lanes from there at a shifted offset (on such processors a load
+// across a recent store costs little), AVX2 votes move it in registers.
+// Then the corrections are applied to U, D and S a whole vector at a time.
 #ifndef VOK_CODEC_BYTE_BLOCKS_H_
 #define VOK_CODEC_BYTE_BLOCKS_H_
 
