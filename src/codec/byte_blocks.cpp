@@ -79,9 +79,6 @@ VOK_LANES_TARGET inline Bytes higher(Bytes a, Bytes b) {
 VOK_LANES_TARGET inline Counts smaller(Counts a, Counts b) {
   return (Counts)_mm256_min_epi8((__m256i)a, (__m256i)b);
 }
-VOK_LANES_TARGET inline Counts larger(Counts a, Counts b) {
-  return (Counts)_mm256_max_epi8((__m256i)a, (__m256i)b);
-}
 VOK_LANES_TARGET inline std::uint64_t laneBits(Mask m) {
   return static_cast<std::uint32_t>(_mm256_movemask_epi8((__m256i)m));
 }
@@ -179,9 +176,6 @@ VOK_LANES_TARGET inline Bytes higher(Bytes a, Bytes b) {
 }
 VOK_LANES_TARGET inline Counts smaller(Counts a, Counts b) {
   return (Counts)_mm512_min_epi8((__m512i)a, (__m512i)b);
-}
-VOK_LANES_TARGET inline Counts larger(Counts a, Counts b) {
-  return (Counts)_mm512_max_epi8((__m512i)a, (__m512i)b);
 }
 VOK_LANES_TARGET inline std::uint64_t laneBits(Mask m) { return m; }
 
