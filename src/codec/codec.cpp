@@ -121,14 +121,16 @@ void Codec::buildTapTables() {
     pairs += taps * taps;
   }
   // One spare, so that a full list can be told from one that ran out.
-  conflicts_.assign(pairs + 1, detail::ByteConflict{});
-  applyChunks_.assign(2 * tapDelays_.size() + 1, detail::ByteApplyChunk{});
-  applyParts_.assign(2 * tapDelays_.size(), detail::ByteApplyPart{});
+  for (BlockPlanSlot& slot : blockPlans_) {
+    slot.kind = {};
+    slot.conflicts.assign(pairs + 1, detail::ByteConflict{});
+    slot.chunks.assign(2 * tapDelays_.size() + 1, detail::ByteApplyChunk{});
+    slot.parts.assign(2 * tapDelays_.size(), detail::ByteApplyPart{});
+  }
   chunkRows_.assign(tapDelays_.size(), {0, 0});
   orderCosts_.assign(std::size_t{1} << code_.nk, 0);
   orderLast_.assign(std::size_t{1} << code_.nk, 0);
   blockOrders_ = {};
-  blockPlanKind_ = {};
 
   checkTapBranch_.clear();
   checkTapDelay_.clear();

@@ -185,10 +185,13 @@ class Codec {
   // vector, from `high` down; returns the position where the one-by-one
   // votes take over (high itself when blocks cannot serve this pass).
   std::int32_t decodeByteBlocks(const Pass& pass, std::int32_t high);
-  // Fills plan's conflict lists for `width`-position blocks: which
+  struct BlockPlanSlot;
+  // The block plan of this kind of pass, made if it is not at hand.
+  BlockPlanSlot& blockPlanFor(const Pass& pass, std::int32_t width);
+  // Fills the slot's conflict lists for `width`-position blocks: which
   // corrections of a block change which votes of the same block. False when
   // they do not fit.
-  bool planConflicts(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
+  bool planConflicts(const Pass& pass, std::int32_t width, BlockPlanSlot& slot);
   // Calls visit(n, r2, s) for every conflict of branch r's voting tap n in
   // `width`-position blocks: it reads the correction of branch r2 s
   // positions above (s = 0: at the same position, r2 < r).
@@ -197,9 +200,9 @@ class Codec {
   // The order in which `width`-position blocks vote the branches, chosen
   // once per kind of pass: as few and as cheap second votes as can be.
   const std::array<std::uint8_t, kMaxBranches>& blockOrder(const Pass& pass, std::int32_t width);
-  // Fills plan's chunks for `width`-position blocks: the vectors of S that
+  // Fills the slot's chunks for `width`-position blocks: the vectors of S that
   // a block's corrections change, and which corrections each takes.
-  void planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan);
+  void planChunks(const Pass& pass, std::int32_t width, BlockPlanSlot& slot);
   // Fills plan's leadOffsets: where each check branch's cells are first read.
   void planLeads(const Pass& pass, detail::ByteBlockPlan& plan) const;
   // The votes one by one from `high` down to `low`. kWrap: some tap
@@ -263,12 +266,6 @@ class Codec {
   std::vector<std::int64_t> tapOffsets_;
   std::vector<std::int32_t> tapDelays_;  // reduced into 0..L-1
   std::int32_t maxDelay_ = 0;            // positions y >= maxDelay_ never wrap
-  // Room for the block pass's conflict lists: every pair of taps in one
-  // check branch, the most there can be.
-  std::vector<detail::ByteConflict> conflicts_;
-  // Room for the block pass's chunks: a tap's cells meet at most two.
-  std::vector<detail::ByteApplyChunk> applyChunks_;
-  std::vector<detail::ByteApplyPart> applyParts_;
   // The block orders found so far, by width (32 or 64), voters and branches
   // decoded; the search's cheapest cost and last branch for each set of
   // branches voted first.
@@ -277,17 +274,31 @@ class Codec {
     std::array<std::uint8_t, kMaxBranches> order{};
   };
   std::array<BlockOrder, 2 * (kMaxBranches + 1) * (kMaxBranches + 1)> blockOrders_{};
-  // The block plan of the last kind of pass made (width 0: none yet), and
-  // whether that kind can use the block pass.
+  // A kind of pass: passes of one kind share a block plan.
   struct BlockPlanKind {
     std::int32_t width = 0;
     int voters = 0;
     int decoded = 0;
     bool operator==(const BlockPlanKind&) const = default;
   };
-  BlockPlanKind blockPlanKind_{};
-  detail::ByteBlockPlan blockPlan_{};
-  bool blockPlanUsable_ = false;
+  // A block plan made for one kind of pass (width 0: none yet), whether that
+  // kind can use the block pass, and the room its lists point into.
+  struct BlockPlanSlot {
+    BlockPlanKind kind{};
+    bool usable = false;
+    detail::ByteBlockPlan plan{};
+    // Every pair of taps in one check branch, the most there can be.
+    std::vector<detail::ByteConflict> conflicts;
+    // A tap's cells meet at most two chunks.
+    std::vector<detail::ByteApplyChunk> chunks;
+    std::vector<detail::ByteApplyPart> parts;
+  };
+  // The plans of the last few kinds met: a schedule moves between a few
+  // kinds (and back to the first with the next block), and each is made
+  // once. The slot made longest ago is made anew.
+  static constexpr std::size_t kBlockPlanSlots = 4;
+  std::array<BlockPlanSlot, kBlockPlanSlots> blockPlans_{};
+  std::size_t nextBlockPlan_ = 0;
   std::vector<std::int32_t> orderCosts_;
   std::vector<std::uint8_t> orderLast_;
   // Room to sort the taps' (offset, branch) pairs for the chunks.

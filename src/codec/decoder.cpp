@@ -155,24 +155,9 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
   if (pass.weight > detail::kMaxByteWeight || pass.weight < -detail::kMaxByteWeight) return high;
   const detail::ByteBlockPass blockPass = detail::byteBlockPassFor(width);
   if (blockPass == nullptr) return high;
-  // Passes of one kind (width, voters, branches decoded) share the plan's
-  // conflicts, chunks and first reads: most schedules repeat a kind many
-  // times, so it is made once per kind in a row.
-  detail::ByteBlockPlan& plan = blockPlan_;
-  const BlockPlanKind kind{width, pass.voters, pass.decoded};
-  if (!(blockPlanKind_ == kind)) {
-    blockPlanKind_ = kind;
-    plan = detail::ByteBlockPlan{};
-    plan.length = length_;
-    plan.decoded = pass.decoded;
-    plan.conflicts = conflicts_.data();
-    blockPlanUsable_ = planConflicts(pass, width, plan);
-    if (blockPlanUsable_) {
-      planChunks(pass, width, plan);
-      planLeads(pass, plan);
-    }
-  }
-  if (!blockPlanUsable_) return high;
+  BlockPlanSlot& slot = blockPlanFor(pass, width);
+  if (!slot.usable) return high;
+  detail::ByteBlockPlan& plan = slot.plan;
   plan.decisions = bytes_.decisions.data();
   plan.differences = bytes_.differences.data();
   plan.syndromes = bytes_.syndromes.data();
@@ -183,6 +168,28 @@ std::int32_t Codec::decodeByteBlocks(const Pass& pass, std::int32_t high) {
   const std::int32_t left = blockPass(plan, high, 0, corrected);
   passCorrected_ |= corrected;
   return left;
+}
+
+Codec::BlockPlanSlot& Codec::blockPlanFor(const Pass& pass, std::int32_t width) {
+  // Passes of one kind (width, voters, branches decoded) share the plan's
+  // conflicts, chunks and first reads.
+  const BlockPlanKind kind{width, pass.voters, pass.decoded};
+  for (BlockPlanSlot& slot : blockPlans_) {
+    if (slot.kind == kind) return slot;
+  }
+  BlockPlanSlot& slot = blockPlans_[nextBlockPlan_];
+  nextBlockPlan_ = (nextBlockPlan_ + 1) % blockPlans_.size();
+  slot.kind = kind;
+  slot.plan = detail::ByteBlockPlan{};
+  slot.plan.length = length_;
+  slot.plan.decoded = pass.decoded;
+  slot.plan.conflicts = slot.conflicts.data();
+  slot.usable = planConflicts(pass, width, slot);
+  if (slot.usable) {
+    planChunks(pass, width, slot);
+    planLeads(pass, slot.plan);
+  }
+  return slot;
 }
 
 template <typename Visit>
@@ -251,7 +258,9 @@ const std::array<std::uint8_t, kMaxBranches>& Codec::blockOrder(const Pass& pass
   return known.order;
 }
 
-bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan) {
+bool Codec::planConflicts(const Pass& pass, std::int32_t width, BlockPlanSlot& slot) {
+  detail::ByteBlockPlan& plan = slot.plan;
+  std::vector<detail::ByteConflict>& conflicts = slot.conflicts;
   for (int r = 0; r < pass.decoded; ++r) {
     const BranchTaps& taps = branchTaps_[r];
     detail::ByteBranchPlan& b = plan.branches[r];
@@ -278,8 +287,8 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
     };
     forEachConflict(pass, width, r, [&](std::int32_t n, int r2, std::int32_t shift) {
       startTapsUpTo(n);
-      if (used == conflicts_.size()) return;
-      conflicts_[used++] = {static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(shift)};
+      if (used == conflicts.size()) return;
+      conflicts[used++] = {static_cast<std::uint8_t>(r2), static_cast<std::uint8_t>(shift)};
       b.tapSources[static_cast<std::size_t>(n)] |= 1u << r2;
       detail::ByteBranchPlan& source = plan.branches[r2];
       source.readerBranches |= 1u << r;
@@ -292,9 +301,9 @@ bool Codec::planConflicts(const Pass& pass, std::int32_t width, detail::ByteBloc
       }
     });
     startTapsUpTo(b.voting);
-    if (used == conflicts_.size()) return false;
+    if (used == conflicts.size()) return false;
     for (std::int32_t n = 0; n < b.voting; ++n) {
-      const auto list = conflicts_.begin();
+      const auto list = conflicts.begin();
       const auto earlier =
           std::partition(list + b.conflictStart[static_cast<std::size_t>(n)],
                          list + b.conflictStart[static_cast<std::size_t>(n) + 1],
@@ -320,7 +329,8 @@ void Codec::planLeads(const Pass& pass, detail::ByteBlockPlan& plan) const {
   }
 }
 
-void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPlan& plan) {
+void Codec::planChunks(const Pass& pass, std::int32_t width, BlockPlanSlot& slot) {
+  detail::ByteBlockPlan& plan = slot.plan;
   // Every tap's cells for a block start at offset j * L - d from its lowest
   // position, one vector long. In increasing order of offset, cells that
   // overlap form runs; each run is cut into vectors from its start, and
@@ -341,10 +351,10 @@ void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPl
   for (std::int32_t first = 0; first < count;) {
     std::int64_t start = rows[first].first;
     for (;;) {
-      detail::ByteApplyChunk& chunk = applyChunks_[static_cast<std::size_t>(chunks++)];
+      detail::ByteApplyChunk& chunk = slot.chunks[static_cast<std::size_t>(chunks++)];
       chunk = {start, parts, 0};
       for (std::int32_t n = first; n < count && rows[n].first < start + width; ++n) {
-        applyParts_[static_cast<std::size_t>(parts++)] = {
+        slot.parts[static_cast<std::size_t>(parts++)] = {
             static_cast<std::uint16_t>(detail::paddedCorrectionsAt(
                 width, rows[n].second, static_cast<std::int32_t>(start - rows[n].first)))};
         chunk.sources |= 1u << rows[n].second;
@@ -355,9 +365,9 @@ void Codec::planChunks(const Pass& pass, std::int32_t width, detail::ByteBlockPl
       start += width;
     }
   }
-  applyChunks_[static_cast<std::size_t>(chunks)] = {0, parts, 0};
-  plan.chunks = applyChunks_.data();
-  plan.parts = applyParts_.data();
+  slot.chunks[static_cast<std::size_t>(chunks)] = {0, parts, 0};
+  plan.chunks = slot.chunks.data();
+  plan.parts = slot.parts.data();
   plan.chunkCount = chunks;
   plan.chunkedFrom = deepest;
 }
