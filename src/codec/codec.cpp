@@ -12,14 +12,8 @@
 #include <limits>
 #include <type_traits>
 
+#include "common/differing_bytes.h"
 #include "common/processor_features.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if VOK_X86_VECTORS
-#include <immintrin.h>
-#endif
 
 namespace vok {
 
@@ -338,56 +332,12 @@ std::int64_t countDiffering(const Cell* cells, const Sent* sent, std::int32_t co
   return errors;
 }
 
-#if VOK_X86_VECTORS
-// The equal bytes among cells[n..) and sent[n..), 32 at a time while a
-// whole vector is left, counted as below; advances n past them.
-__attribute__((target("avx2"))) std::int64_t equalBytesAvx2(const std::uint8_t* cells,
-                                                            const std::uint8_t* sent,
-                                                            std::int32_t& n, std::int32_t count) {
-  std::int64_t equal = 0;
-  while (count - n >= 32) {
-    const std::int32_t vectors = std::min((count - n) / 32, 255);
-    __m256i counters = _mm256_setzero_si256();
-    for (std::int32_t v = 0; v < vectors; ++v, n += 32) {
-      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + n));
-      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sent + n));
-      counters = _mm256_sub_epi8(counters, _mm256_cmpeq_epi8(a, b));
-    }
-    const __m256i sums = _mm256_sad_epu8(counters, _mm256_setzero_si256());
-    equal += _mm256_extract_epi64(sums, 0) + _mm256_extract_epi64(sums, 1) +
-             _mm256_extract_epi64(sums, 2) + _mm256_extract_epi64(sums, 3);
-  }
-  return equal;
-}
-#endif
-
-#if defined(__SSE2__)
-// Bytes against bytes, 16 at a time (32 with AVX2): the equal lanes counted
-// in byte counters for up to 255 vectors, then summed into 64-bit ones.
+// Bytes against bytes: counted a vector at a time.
 template <>
 std::int64_t countDiffering(const std::uint8_t* cells, const std::uint8_t* sent,
                             std::int32_t count) {
-  std::int64_t equal = 0;
-  std::int32_t n = 0;
-#if VOK_X86_VECTORS
-  if (processorHasAvx2()) equal = equalBytesAvx2(cells, sent, n, count);
-#endif
-  while (count - n >= 16) {
-    const std::int32_t vectors = std::min((count - n) / 16, 255);
-    __m128i counters = _mm_setzero_si128();
-    for (std::int32_t v = 0; v < vectors; ++v, n += 16) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + n));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sent + n));
-      counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(a, b));
-    }
-    const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-    equal += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
-  }
-  std::int64_t differing = n - equal;
-  for (; n < count; ++n) differing += cells[n] != sent[n];
-  return differing;
+  return countDifferingBytes(cells, sent, count);
 }
-#endif
 }  // namespace
 
 // Symbol n is U[n / L][n % L]: the decisions stored branch after branch are

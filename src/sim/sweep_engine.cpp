@@ -7,10 +7,12 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <utility>
 
 #include "channel/qary_channel.h"
 #include "codec/codec.h"
+#include "common/differing_bytes.h"
 #include "sim/sweep_seeding.h"
 
 namespace vok::sim {
@@ -118,8 +120,12 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   BlockResult result;
   const auto send = [&](const auto& sent, auto& received) {
     transmitBlock(s.channel, p0, sent, received, s.codec);
-    for (std::int32_t x = 0; x < n; ++x) {
-      result.channelErrors += received.symbols[x] != sent.symbols[x];
+    if constexpr (std::is_same_v<decltype(sent.symbols[0]), const std::uint8_t&>) {
+      result.channelErrors = countDifferingBytes(received.symbols.data(), sent.symbols.data(), n);
+    } else {
+      for (std::int32_t x = 0; x < n; ++x) {
+        result.channelErrors += received.symbols[x] != sent.symbols[x];
+      }
     }
   };
   if (bytes) {
