@@ -13,7 +13,6 @@
 #include <type_traits>
 
 #include "common/differing_bytes.h"
-#include "common/processor_features.h"
 
 namespace vok {
 

@@ -120,7 +120,7 @@ BlockResult BlockRunner::run(float p0, std::int32_t seed) {
   BlockResult result;
   const auto send = [&](const auto& sent, auto& received) {
     transmitBlock(s.channel, p0, sent, received, s.codec);
-    if constexpr (std::is_same_v<decltype(sent.symbols[0]), const std::uint8_t&>) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(sent)>, BranchBlock<std::uint8_t>>) {
       result.channelErrors = countDifferingBytes(received.symbols.data(), sent.symbols.data(), n);
     } else {
       for (std::int32_t x = 0; x < n; ++x) {
